@@ -1,0 +1,567 @@
+// Detecting, decoding and encoding file bytes; every byte string survives decode + encode unchanged.
+#include "textformat.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace text {
+
+namespace {
+
+using uchar = unsigned char;
+
+constexpr char16_t kLF = 0x0A;
+constexpr char16_t kCR = 0x0D;
+constexpr char16_t kPS = 0x2029;
+constexpr char16_t kReplacement = 0xFFFD;
+
+// 0x80-0x9F as Windows-1252; its holes 0x81 0x8D 0x8F 0x90 0x9D stand for themselves.
+constexpr std::array<char16_t, 32> kCp1252 = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+constexpr char16_t latin8Char(uchar b)
+{
+    return b >= 0x80 && b < 0xA0 ? kCp1252[b - 0x80] : char16_t(b);
+}
+
+// The byte for c in Latin8, or -1.
+int latin8Byte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    if (c < 0xA0)
+        return kCp1252[c - 0x80] == c ? c : -1;
+    const auto it = std::find(kCp1252.begin(), kCp1252.end(), c);
+    return it == kCp1252.end() ? -1 : 0x80 + int(it - kCp1252.begin());
+}
+
+constexpr bool isLoneLowPlaceholder(char16_t c) { return c >= placeholderBase && c <= placeholderBase + 0xFF; }
+constexpr bool isHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+constexpr bool isLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// Characters the edit widget reserves for itself; they travel as placeholders of their bytes.
+constexpr bool isReserved(char32_t c) { return c == 0xFDD0 || c == 0xFDD1; }
+
+// Length of the well-formed UTF-8 sequence at p (2..4) with its code point, or 0.
+int utf8Sequence(const uchar *p, const uchar *end, char32_t &cp)
+{
+    const uchar b = *p;
+    int len = 0;
+    uchar lo = 0x80, hi = 0xBF;   // the second byte's range rules out overlongs, surrogates and > U+10FFFF
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : 0x80;
+        hi = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p < len || p[1] < lo || p[1] > hi)
+        return 0;
+    cp = cp << 6 | (p[1] & 0x3F);
+    for (int i = 2; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[i] & 0x3F);
+    }
+    return len;
+}
+
+class LineEndTally
+{
+public:
+    void add(LineEnd end, qsizetype pos)
+    {
+        const int k = int(end);
+        if (m_count[k]++ == 0)
+            m_first[k] = pos;
+    }
+    LineEnd majority(bool withPs) const
+    {
+        int best = -1;
+        for (int k = 0; k < 4; ++k) {
+            if (m_count[k] == 0 || (!withPs && LineEnd(k) == LineEnd::PS))
+                continue;
+            if (best < 0 || m_count[k] > m_count[best]
+                || (m_count[k] == m_count[best] && m_first[k] < m_first[best]))
+                best = k;
+        }
+        return best < 0 ? LineEnd::LF : LineEnd(best);
+    }
+
+private:
+    std::array<qsizetype, 4> m_count{};
+    std::array<qsizetype, 4> m_first{};
+};
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LEBom[] = "\xFF\xFE";
+constexpr char kUtf16BEBom[] = "\xFE\xFF";
+
+QByteArrayView bomBytes(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: return QByteArrayView(kUtf8Bom, 3);
+    case Encoding::Utf16LE: return QByteArrayView(kUtf16LEBom, 2);
+    case Encoding::Utf16BE: return QByteArrayView(kUtf16BEBom, 2);
+    case Encoding::Latin8: break;
+    }
+    return {};
+}
+
+bool isUtf16(Encoding encoding) { return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE; }
+
+template<bool BigEndian>
+char16_t unitAt(const uchar *p)
+{
+    return BigEndian ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
+}
+
+template<bool BigEndian>
+LineEnd utf16Majority(const uchar *p, const uchar *end)
+{
+    LineEndTally tally;
+    const uchar *const begin = p;
+    for (; end - p >= 2; p += 2) {
+        const char16_t u = unitAt<BigEndian>(p);
+        if (u == kLF) {
+            tally.add(LineEnd::LF, p - begin);
+        } else if (u == kCR) {
+            const bool crlf = end - p >= 4 && unitAt<BigEndian>(p + 2) == kLF;
+            tally.add(crlf ? LineEnd::CRLF : LineEnd::CR, p - begin);
+            p += crlf ? 2 : 0;
+        } else if (u == kPS) {
+            tally.add(LineEnd::PS, p - begin);
+        }
+    }
+    return tally.majority(true);
+}
+
+// One pass over bytes read as UTF-8: how many high bytes are valid or not, and the line ends.
+struct Utf8Scan {
+    LineEndTally tally;
+    qsizetype validHigh = 0;
+    qsizetype invalidHigh = 0;
+};
+
+Utf8Scan scanUtf8(const uchar *p, const uchar *end)
+{
+    Utf8Scan scan;
+    const uchar *const begin = p;
+    while (p < end) {
+        const uchar b = *p;
+        if (b < 0x80) {
+            if (b == kLF) {
+                scan.tally.add(LineEnd::LF, p - begin);
+            } else if (b == kCR) {
+                const bool crlf = p + 1 < end && p[1] == kLF;
+                scan.tally.add(crlf ? LineEnd::CRLF : LineEnd::CR, p - begin);
+                p += crlf;
+            }
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, end, cp);
+        if (len == 0) {
+            ++scan.invalidHigh;
+            ++p;
+            continue;
+        }
+        if (cp == kPS)
+            scan.tally.add(LineEnd::PS, p - begin);
+        scan.validHigh += len;
+        p += len;
+    }
+    return scan;
+}
+
+// Writes decoded text into a buffer sized for the worst case (one unit per input byte).
+class TextSink
+{
+public:
+    TextSink(Decoded &out, qsizetype maxUnits) : m_out(out)
+    {
+        out.text.resize(maxUnits);
+        m_begin = m_pos = reinterpret_cast<char16_t *>(out.text.data());
+    }
+    void put(char16_t c) { *m_pos++ = c; }
+    void putPlaceholder(uchar b) { *m_pos++ = char16_t(placeholderBase + b); }
+    void putEnd(LineEnd end)
+    {
+        *m_pos++ = u'\n';
+        m_out.ends.push_back(end);
+    }
+    void finish()
+    {
+        m_out.text.truncate(m_pos - m_begin);
+        // Shrinking in place is cheap, and a 100 MB file's slack is worth giving back.
+        if (m_out.text.capacity() - m_out.text.size() > m_out.text.size() / 4)
+            m_out.text.squeeze();
+    }
+
+private:
+    Decoded &m_out;
+    char16_t *m_begin = nullptr;
+    char16_t *m_pos = nullptr;
+};
+
+// CR, LF or CRLF at p (an ASCII byte just read); returns how many extra bytes the end took.
+int putByteEnd(TextSink &sink, const uchar *p, const uchar *end)
+{
+    if (*p == kLF) {
+        sink.putEnd(LineEnd::LF);
+        return 0;
+    }
+    const bool crlf = p + 1 < end && p[1] == kLF;
+    sink.putEnd(crlf ? LineEnd::CRLF : LineEnd::CR);
+    return crlf;
+}
+
+void decodeUtf8(const uchar *p, const uchar *end, TextSink &sink)
+{
+    while (p < end) {
+        const uchar b = *p;
+        if (b < 0x80) {
+            if (b == kLF || b == kCR)
+                p += putByteEnd(sink, p, end);
+            else
+                sink.put(b);
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, end, cp);
+        if (len == 0 || isReserved(cp)) {
+            // An invalid lead byte alone; what follows is judged on its own, so each bad byte gets one placeholder.
+            const int n = len == 0 ? 1 : len;
+            for (int i = 0; i < n; ++i)
+                sink.putPlaceholder(p[i]);
+            p += n;
+            continue;
+        }
+        if (cp == kPS) {
+            sink.putEnd(LineEnd::PS);
+        } else if (cp >= 0x10000) {
+            sink.put(char16_t(0xD7C0 + (cp >> 10)));
+            sink.put(char16_t(0xDC00 | (cp & 0x3FF)));
+        } else {
+            sink.put(char16_t(cp));
+        }
+        p += len;
+    }
+}
+
+void decodeLatin8(const uchar *p, const uchar *end, TextSink &sink)
+{
+    for (; p < end; ++p) {
+        if (*p == kLF || *p == kCR)
+            p += putByteEnd(sink, p, end);
+        else
+            sink.put(latin8Char(*p));
+    }
+}
+
+template<bool BigEndian>
+void decodeUtf16(const uchar *p, const uchar *end, TextSink &sink)
+{
+    for (; end - p >= 2; p += 2) {
+        const char16_t u = unitAt<BigEndian>(p);
+        if (u == kLF) {
+            sink.putEnd(LineEnd::LF);
+        } else if (u == kCR) {
+            const bool crlf = end - p >= 4 && unitAt<BigEndian>(p + 2) == kLF;
+            sink.putEnd(crlf ? LineEnd::CRLF : LineEnd::CR);
+            p += crlf ? 2 : 0;
+        } else if (u == kPS) {
+            sink.putEnd(LineEnd::PS);
+        } else if (isHigh(u) && end - p >= 4 && isLow(unitAt<BigEndian>(p + 2))) {
+            sink.put(u);
+            sink.put(unitAt<BigEndian>(p + 2));
+            p += 2;
+        } else if (isHigh(u) || isLow(u) || isReserved(u)) {
+            sink.putPlaceholder(p[0]);
+            sink.putPlaceholder(p[1]);
+        } else {
+            sink.put(u);
+        }
+    }
+    if (p < end)
+        sink.putPlaceholder(*p);
+}
+
+// Writers of one code point or unit; each returns the new end of its output.
+char *putUtf8(char32_t cp, char *o)
+{
+    if (cp < 0x80) {
+        *o++ = char(cp);
+    } else if (cp < 0x800) {
+        *o++ = char(0xC0 | cp >> 6);
+        *o++ = char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *o++ = char(0xE0 | cp >> 12);
+        *o++ = char(0x80 | (cp >> 6 & 0x3F));
+        *o++ = char(0x80 | (cp & 0x3F));
+    } else {
+        *o++ = char(0xF0 | cp >> 18);
+        *o++ = char(0x80 | (cp >> 12 & 0x3F));
+        *o++ = char(0x80 | (cp >> 6 & 0x3F));
+        *o++ = char(0x80 | (cp & 0x3F));
+    }
+    return o;
+}
+
+template<bool BigEndian>
+char *putUtf16(char16_t u, char *o)
+{
+    *o++ = char(BigEndian ? u >> 8 : u & 0xFF);
+    *o++ = char(BigEndian ? u & 0xFF : u >> 8);
+    return o;
+}
+
+// How the unit at s is written: as itself, as a pair with s[1], as its placeholder byte, or not at all.
+enum class Unit { Plain, Pair, Placeholder, Unencodable };
+
+inline Unit classify(const char16_t *s, const char16_t *end)
+{
+    const char16_t c = *s;
+    if (c < 0xD800 || c >= 0xE000)
+        return Unit::Plain;
+    if (isHigh(c))
+        return s + 1 < end && isLow(s[1]) ? Unit::Pair : Unit::Unencodable;
+    return isLoneLowPlaceholder(c) ? Unit::Placeholder : Unit::Unencodable;
+}
+
+char *encodeUtf8(const char16_t *s, const char16_t *end, char *o, qsizetype &substitutions)
+{
+    while (s < end) {
+        const char16_t c = *s;
+        if (c < 0x80) {
+            *o++ = char(c);
+            ++s;
+            continue;
+        }
+        switch (classify(s, end)) {
+        case Unit::Plain: o = putUtf8(c, o); break;
+        case Unit::Pair: o = putUtf8(0x10000 + ((c - 0xD800) << 10) + (s[1] - 0xDC00), o); ++s; break;
+        case Unit::Placeholder: *o++ = char(c - placeholderBase); break;
+        case Unit::Unencodable: o = putUtf8(kReplacement, o); ++substitutions; break;
+        }
+        ++s;
+    }
+    return o;
+}
+
+template<bool BigEndian>
+char *encodeUtf16(const char16_t *s, const char16_t *end, char *o, qsizetype &substitutions)
+{
+    for (; s < end; ++s) {
+        switch (classify(s, end)) {
+        case Unit::Plain: o = putUtf16<BigEndian>(*s, o); break;
+        case Unit::Pair: o = putUtf16<BigEndian>(s[1], putUtf16<BigEndian>(*s, o)); ++s; break;
+        case Unit::Placeholder: *o++ = char(*s - placeholderBase); break;
+        case Unit::Unencodable: o = putUtf16<BigEndian>(kReplacement, o); ++substitutions; break;
+        }
+    }
+    return o;
+}
+
+char *encodeLatin8(const char16_t *s, const char16_t *end, char *o, qsizetype &substitutions)
+{
+    for (; s < end; ++s) {
+        const int b = latin8Byte(*s);
+        if (b >= 0) {
+            *o++ = char(b);
+            continue;
+        }
+        const Unit unit = classify(s, end);
+        if (unit == Unit::Placeholder) {
+            *o++ = char(*s - placeholderBase);
+            continue;
+        }
+        *o++ = '?';
+        ++substitutions;
+        s += unit == Unit::Pair;
+    }
+    return o;
+}
+
+} // namespace
+
+bool operator==(const TextFormat &a, const TextFormat &b)
+{
+    return a.encoding == b.encoding && a.bom == b.bom && a.lineEnd == b.lineEnd;
+}
+
+bool isPlaceholderAt(QStringView text, qsizetype index)
+{
+    return isPlaceholder(text[index]) && !(index > 0 && text[index - 1].isHighSurrogate());
+}
+
+TextFormat detect(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *end = p + bytes.size();
+    for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        const QByteArrayView bom = bomBytes(encoding);
+        if (!bytes.startsWith(bom))
+            continue;
+        TextFormat format{encoding, true, LineEnd::LF};
+        p += bom.size();
+        if (encoding == Encoding::Utf8)
+            format.lineEnd = scanUtf8(p, end).tally.majority(true);   // the BOM settles it, whatever follows
+        else if (encoding == Encoding::Utf16LE)
+            format.lineEnd = utf16Majority<false>(p, end);
+        else
+            format.lineEnd = utf16Majority<true>(p, end);
+        return format;
+    }
+    const Utf8Scan scan = scanUtf8(p, end);
+    TextFormat format;
+    format.encoding = scan.invalidHigh > scan.validHigh ? Encoding::Latin8 : Encoding::Utf8;
+    format.lineEnd = scan.tally.majority(format.encoding == Encoding::Utf8);
+    return format;
+}
+
+Decoded decode(QByteArrayView bytes, const TextFormat &format)
+{
+    if (format.bom && format.encoding != Encoding::Latin8 && bytes.startsWith(bomBytes(format.encoding)))
+        bytes = bytes.sliced(bomBytes(format.encoding).size());
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *end = p + bytes.size();
+    Decoded out;
+    TextSink sink(out, bytes.size());
+    switch (format.encoding) {
+    case Encoding::Utf8: decodeUtf8(p, end, sink); break;
+    case Encoding::Utf16LE: decodeUtf16<false>(p, end, sink); break;
+    case Encoding::Utf16BE: decodeUtf16<true>(p, end, sink); break;
+    case Encoding::Latin8: decodeLatin8(p, end, sink); break;
+    }
+    sink.finish();
+    return out;
+}
+
+QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format)
+{
+    Encoder encoder(format);
+    size_t line = 0;
+    for (;;) {
+        const qsizetype nl = text.indexOf(u'\n');
+        encoder.appendLine(nl < 0 ? text : text.first(nl));
+        if (nl < 0)
+            break;
+        encoder.appendEnd(line < ends.size() ? std::optional<LineEnd>(ends[line]) : std::nullopt);
+        ++line;
+        text = text.sliced(nl + 1);
+    }
+    return encoder.take();
+}
+
+bool canEncode(QStringView text, Encoding encoding)
+{
+    const auto *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *end = s + text.size();
+    for (; s < end; ++s) {
+        if (encoding == Encoding::Latin8 && latin8Byte(*s) >= 0)
+            continue;
+        switch (classify(s, end)) {
+        case Unit::Plain:
+            if (encoding == Encoding::Latin8)
+                return false;
+            break;
+        case Unit::Pair:
+            if (encoding == Encoding::Latin8)
+                return false;
+            ++s;
+            break;
+        case Unit::Placeholder: break;
+        case Unit::Unencodable: return false;
+        }
+    }
+    return true;
+}
+
+bool canEncode(LineEnd end, Encoding encoding)
+{
+    return !(end == LineEnd::PS && encoding == Encoding::Latin8);
+}
+
+bool canEncode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format)
+{
+    if (!canEncode(format.lineEnd, format.encoding))
+        return false;
+    for (LineEnd end : ends) {
+        if (!canEncode(end, format.encoding))
+            return false;
+    }
+    return canEncode(text, format.encoding);
+}
+
+Encoder::Encoder(const TextFormat &format) : m_format(format)
+{
+    if (format.bom)
+        m_bytes.append(bomBytes(format.encoding));
+}
+
+void Encoder::appendLine(QStringView line)
+{
+    const auto *s = reinterpret_cast<const char16_t *>(line.utf16());
+    appendUnits(s, s + line.size());
+}
+
+void Encoder::appendEnd(std::optional<LineEnd> end)
+{
+    LineEnd kind = end.value_or(m_format.lineEnd);
+    if (!canEncode(kind, m_format.encoding)) {
+        // Keep the break a break rather than drop it.
+        kind = canEncode(m_format.lineEnd, m_format.encoding) ? m_format.lineEnd : LineEnd::LF;
+        ++m_substitutions;
+    }
+    static constexpr char16_t crlf[] = {kCR, kLF};
+    switch (kind) {
+    case LineEnd::LF: appendUnits(&kLF, &kLF + 1); break;
+    case LineEnd::CRLF: appendUnits(crlf, crlf + 2); break;
+    case LineEnd::CR: appendUnits(&kCR, &kCR + 1); break;
+    case LineEnd::PS: appendUnits(&kPS, &kPS + 1); break;
+    }
+}
+
+QByteArray Encoder::take()
+{
+    return std::exchange(m_bytes, QByteArray());
+}
+
+void Encoder::appendUnits(const char16_t *begin, const char16_t *end)
+{
+    // Write straight into spare capacity sized for the worst case, then cut back.
+    const qsizetype perUnit = m_format.encoding == Encoding::Utf8 ? 3 : isUtf16(m_format.encoding) ? 2 : 1;
+    const qsizetype used = m_bytes.size();
+    const qsizetype needed = used + perUnit * (end - begin);
+    if (needed > m_bytes.capacity())
+        m_bytes.reserve(std::max(needed, 2 * m_bytes.capacity()));
+    m_bytes.resize(needed);
+    char *const start = m_bytes.data() + used;
+    char *o = start;
+    switch (m_format.encoding) {
+    case Encoding::Utf8: o = encodeUtf8(begin, end, o, m_substitutions); break;
+    case Encoding::Utf16LE: o = encodeUtf16<false>(begin, end, o, m_substitutions); break;
+    case Encoding::Utf16BE: o = encodeUtf16<true>(begin, end, o, m_substitutions); break;
+    case Encoding::Latin8: o = encodeLatin8(begin, end, o, m_substitutions); break;
+    }
+    m_bytes.truncate(used + (o - start));
+}
+
+} // namespace text

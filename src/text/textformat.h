@@ -1,0 +1,74 @@
+// The file codec: bytes on disk <-> text as lines, losing nothing in either direction.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QChar>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+namespace text {
+
+// Latin8: 8-bit text shown as Windows-1252 shows it, with its five holes kept as themselves.
+enum class Encoding { Utf8, Utf16LE, Utf16BE, Latin8 };
+enum class LineEnd : unsigned char { LF, CRLF, CR, PS };
+
+// bom is ignored for Latin8, which has none.
+struct TextFormat {
+    Encoding encoding = Encoding::Utf8;
+    bool bom = false;
+    LineEnd lineEnd = LineEnd::LF;
+};
+bool operator==(const TextFormat &a, const TextFormat &b);
+inline bool operator!=(const TextFormat &a, const TextFormat &b) { return !(a == b); }
+
+// Every line break is one '\n' in text; ends[i] says what the break after line i was in the file.
+struct Decoded {
+    QString text;
+    std::vector<LineEnd> ends;
+};
+
+// A byte the encoding cannot show travels through the text as U+DC00 + byte and is written back
+// as that byte. Only a low surrogate with no high surrogate before it is a placeholder.
+constexpr char16_t placeholderBase = 0xDC00;
+constexpr QChar placeholder(unsigned char byte) { return QChar(char16_t(placeholderBase + byte)); }
+constexpr bool isPlaceholder(QChar c) { return c.unicode() >= placeholderBase && c.unicode() <= placeholderBase + 0xFF; }
+constexpr unsigned char placeholderByte(QChar c) { return static_cast<unsigned char>(c.unicode() - placeholderBase); }
+bool isPlaceholderAt(QStringView text, qsizetype index);
+
+TextFormat detect(QByteArrayView bytes);
+// With format.bom the BOM is skipped when the bytes start with it.
+Decoded decode(QByteArrayView bytes, const TextFormat &format);
+// A '\n' beyond ends.size() takes format.lineEnd. What canEncode() rejects is written as U+FFFD
+// (UTF-8/16) or '?' (Latin8), a PS line end in Latin8 as the main end or LF: check first.
+QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format);
+
+// False for a character with no byte form: outside the Latin8 repertoire, or in any encoding a lone
+// high surrogate or a lone low surrogate above the placeholder range.
+bool canEncode(QStringView text, Encoding encoding);
+bool canEncode(LineEnd end, Encoding encoding);
+// The whole document: its text, its ends and the main end for new lines.
+bool canEncode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format);
+
+// encode() line by line, for documents too big to join into one string first.
+class Encoder
+{
+public:
+    explicit Encoder(const TextFormat &format);
+    void appendLine(QStringView line);
+    void appendEnd(std::optional<LineEnd> end);   // nullopt: the format's main line end
+    QByteArray take();                            // the bytes so far; the next ones start a new buffer
+    qsizetype substitutions() const { return m_substitutions; }   // characters and ends written as something else
+
+private:
+    void appendUnits(const char16_t *begin, const char16_t *end);
+
+    TextFormat m_format;
+    QByteArray m_bytes;
+    qsizetype m_substitutions = 0;
+};
+
+} // namespace text
