@@ -1,0 +1,161 @@
+// The one document: its name, modified flag and caption; New, Open, Save, Save As and drops.
+#include "app/frmpenwick.h"
+
+#include "platform/desktop.h"
+#include "platform/richtextbox.h"
+
+using namespace platform;
+
+namespace {
+
+const QString Title = QStringLiteral("Penwick");
+
+QString unableToCreate(const QString &path)
+{
+    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.");
+}
+
+void tellReencoded(const QString &path)
+{
+    desktop().MsgBox(QLatin1Char('\'') + path
+                         + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."),
+                     vbOKOnly + vbInformation, Title);
+}
+
+}
+
+QString frmPenwick::QuerySave()
+{
+    if (RichTextBox->Tag.toInt() != 1)
+        return QStringLiteral("7");
+    int answer;
+    if (!CommonDialog.FileName.isEmpty()) {
+        answer = desktop().MsgBox(QStringLiteral("Do you want to save changes to '") + CommonDialog.FileName + QStringLiteral("'?"),
+                                  vbYesNoCancel + vbQuestion, Title);
+        if (answer == vbYes)
+            mnuFileSave_Click();
+    } else {
+        answer = desktop().MsgBox(QStringLiteral("Do you want to save changes to 'Untitled'?"), vbYesNoCancel + vbQuestion, Title);
+        if (answer == vbYes)
+            mnuFileSaveas_Click();
+    }
+    if (answer == vbYes)
+        return RichTextBox->Tag.toInt() == 1 ? QStringLiteral("2") : QStringLiteral("6");
+    return answer == vbNo ? QStringLiteral("7") : QStringLiteral("2");
+}
+
+void frmPenwick::OpenFile(const QString &path)
+{
+    if (QuerySave().toInt() == 2)
+        return;
+    CommonDialog.FileName = path;
+    if (RichTextBox->LoadFile(CommonDialog.FileName, 1) == 0) {
+        RichTextBox->Tag = QStringLiteral("0");
+        setWindowTitle(SetCaption(CommonDialog.FileName));
+        mnuEditUndo->setEnabled(false);
+        SetInitDir();
+        return;
+    }
+    const QString prompt = QStringLiteral("File '") + CommonDialog.FileName
+        + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
+    if (desktop().MsgBox(prompt, vbYesNo + vbQuestion, Title) == vbYes) {
+        RichTextBox->Tag = QStringLiteral("1");
+        setWindowTitle(SetCaption(CommonDialog.FileName));
+        RichTextBox->setText(QString());
+        mnuEditUndo->setEnabled(false);
+        SetInitDir();
+    } else {
+        RichTextBox->setText(QString());
+        RichTextBox->Tag = QStringLiteral("0");
+        setWindowTitle(Title);
+        CommonDialog.FileName.clear();
+        mnuEditUndo->setEnabled(false);
+    }
+}
+
+QString frmPenwick::SetCaption(const QString &path)
+{
+    // The last character is never looked at, so "/docs/" gives "docs/".
+    const int slash = path.size() >= 2 ? int(path.lastIndexOf(QLatin1Char('/'), path.size() - 2)) : -1;
+    return path.mid(slash + 1) + QStringLiteral(" - Penwick");
+}
+
+void frmPenwick::SetInitDir()
+{
+    const int slash = int(CommonDialog.FileName.lastIndexOf(QLatin1Char('/')));
+    if (slash >= 0)
+        CommonDialog.InitDir = CommonDialog.FileName.left(slash + 1);
+}
+
+void frmPenwick::mnuFileNew_Click()
+{
+    if (QuerySave().toInt() == 2)
+        return;
+    RichTextBox->setText(QString());
+    RichTextBox->Tag = QStringLiteral("0");
+    setWindowTitle(Title);
+    CommonDialog.FileName.clear();
+    mnuEditUndo->setEnabled(false);
+}
+
+void frmPenwick::mnuFileOpen_Click()
+{
+    const QString remembered = CommonDialog.FileName;
+    CommonDialog.FileName.clear();
+    CommonDialog.Flags = cdlOFNPathMustExist | cdlOFNHideReadOnly;
+    if (CommonDialog.ShowOpen() != 0) {
+        CommonDialog.FileName = remembered;
+        return;
+    }
+    const QString chosen = CommonDialog.FileName;
+    CommonDialog.FileName = remembered;
+    OpenFile(chosen);
+}
+
+void frmPenwick::mnuFileSave_Click()
+{
+    const int error = RichTextBox->SaveFile(CommonDialog.FileName, 1);
+    RichTextBox->Tag = QStringLiteral("0");
+    if (error != 0) {
+        desktop().MsgBox(unableToCreate(CommonDialog.FileName), vbOKOnly + vbExclamation, Title);
+        RichTextBox->Tag = QStringLiteral("1");
+        mnuFileSaveas_Click();
+        return;
+    }
+    if (RichTextBox->lastSaveReencoded())
+        tellReencoded(CommonDialog.FileName);
+}
+
+void frmPenwick::mnuFileSaveas_Click()
+{
+    const QString remembered = CommonDialog.FileName;
+    CommonDialog.FileName.clear();
+    CommonDialog.Flags = cdlOFNPathMustExist | cdlOFNHideReadOnly | cdlOFNOverwritePrompt;
+    if (CommonDialog.ShowSave() != 0) {
+        CommonDialog.FileName = remembered;
+        return;
+    }
+    // Chosen in Save As, and confirmed where it exists: this document may replace that file.
+    RichTextBox->ClaimPath(CommonDialog.FileName);
+    if (RichTextBox->SaveFile(CommonDialog.FileName, 1) != 0) {
+        desktop().MsgBox(unableToCreate(CommonDialog.FileName), vbOKOnly + vbExclamation, Title);
+        mnuFileSaveas_Click();
+        return;
+    }
+    RichTextBox->Tag = QStringLiteral("0");
+    setWindowTitle(QStringLiteral("Penwick   '") + CommonDialog.FileName + QLatin1Char('\''));
+    if (RichTextBox->lastSaveReencoded())
+        tellReencoded(CommonDialog.FileName);
+}
+
+void frmPenwick::Form_OLEDragDrop(const QStringList &files)
+{
+    if (!files.isEmpty())
+        OpenFile(files.first());
+}
+
+void frmPenwick::RichTextBox_OLEDragDrop(const QStringList &files)
+{
+    if (!files.isEmpty())
+        OpenFile(files.first());
+}

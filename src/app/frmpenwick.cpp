@@ -1,0 +1,185 @@
+// The main window: construction, start-up, resize and close.
+#include "app/frmpenwick.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/commandline.h"
+#include "platform/richtextbox.h"
+#include "platform/services.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "search/frmfind.h"
+#include "search/frmreplace.h"
+#include "settings/frmoptions.h"
+
+namespace {
+
+frmPenwick *g_main = nullptr;
+
+}
+
+frmPenwick::frmPenwick()
+{
+    g_main = this;
+    setObjectName(QStringLiteral("frmPenwick"));
+    setWindowTitle(QStringLiteral("Penwick"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/penwick-16.png"));
+    icon.addFile(QStringLiteral(":/penwick-32.png"));
+    icon.addFile(QStringLiteral(":/penwick-64.png"));
+    setWindowIcon(icon);
+    setAcceptDrops(true);
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    RichTextBox = new platform::RichTextBox(m_client);
+    RichTextBox->setObjectName(QStringLiteral("RichTextBox"));
+    RichTextBox->setFontName(QStringLiteral("Fixedsys"));
+    RichTextBox->setFontSize(9);
+    tmpClipboard = new platform::RichTextBox(m_client);
+    tmpClipboard->setObjectName(QStringLiteral("tmpClipboard"));
+    tmpClipboard->setVisible(false);
+    StatusBar = new platform::StatusBar(m_client);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+
+    CommonDialog.DefaultExt = QStringLiteral("TXT");
+    CommonDialog.Filter = QStringLiteral("Text files (*.txt)|*.txt|Batch files (*.bat)|*.bat|"
+                                         "HTML files (*.html;*.htm)|*.html;*.htm|All files (*.*)|*.*");
+    CommonDialog.CancelError = true;
+
+    setupFileMenu();
+    setupEditMenu();
+    setupSearchMenu();
+    setupOptionsMenu();
+    setupHelpMenu();
+    connectEditControl();
+
+    // The design size is the client area's; the frame and menu bar come on top.
+    const QSize client(platform::twipsToPixels(7350), platform::twipsToPixels(5685));
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+}
+
+frmPenwick::~frmPenwick()
+{
+    if (g_main == this)
+        g_main = nullptr;
+}
+
+frmPenwick *frmPenwick::instance()
+{
+    return g_main;
+}
+
+void frmPenwick::Form_Load()
+{
+    RichTextBox->setTop(0);
+    RichTextBox->setLeft(0);
+    RichTextBox->setRightMargin(491520);
+    LoadSettings();
+    SetTabs();
+    frmOptions &options = frmOptions::instance();
+    RichTextBox->setFontName(options.lblScreen->font().family());
+    RichTextBox->setFontSize(float(options.lblScreen->font().pointSizeF()));
+    QString cmd = platform::Command();
+    OpenCommandLine(cmd);
+    mnuEditUndo->setEnabled(false);
+}
+
+void frmPenwick::OpenCommandLine(QString &cmd)
+{
+    const std::optional<QString> path = resolveCommandLine(cmd, PathStyle::Native, platform::CurDir);
+    if (!path)
+        return;
+    cmd = *path;
+    OpenFile(cmd);
+}
+
+double frmPenwick::ScaleWidth() const
+{
+    return platform::pixelsToTwips(m_client->width());
+}
+
+double frmPenwick::ScaleHeight() const
+{
+    return platform::pixelsToTwips(m_client->height());
+}
+
+void frmPenwick::Form_Resize()
+{
+    // Only the height is guarded: a minimised or tiny window refuses it and keeps the old one.
+    const double clientHeight = ScaleHeight();
+    const bool roomForStatus = frmOptions::value(frmOptions::instance().chkStatus) == 1;
+    RichTextBox->setHeight(float(roomForStatus ? clientHeight - StatusBar->Height() : clientHeight));
+    RichTextBox->setWidth(float(ScaleWidth()));
+    Coords();
+}
+
+void frmPenwick::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmPenwick::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmPenwick::Form_Unload(int &Cancel)
+{
+    if (QuerySave().toInt() == 2) {
+        Cancel = 1;
+        return;
+    }
+    frmFind::unload();
+    frmReplace::unload();
+    frmOptions::unload();
+}
+
+void frmPenwick::closeEvent(QCloseEvent *event)
+{
+    int cancel = 0;
+    Form_Unload(cancel);
+    if (cancel)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmPenwick::mnuFile_Click()
+{
+    mnuFileSave->setEnabled(!CommonDialog.FileName.isEmpty());
+}
+
+void frmPenwick::mnuFileExit_Click()
+{
+    if (QuerySave().toInt() == 2)
+        return;
+    frmFind::unload();
+    frmReplace::unload();
+    platform::End();
+}
+
+void frmPenwick::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void frmPenwick::dropEvent(QDropEvent *event)
+{
+    QStringList files;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    event->acceptProposedAction();
+    Form_OLEDragDrop(files);
+}

@@ -1,0 +1,40 @@
+// Word wrap and tab stops of the edit control.
+#include "app/frmpenwick.h"
+
+#include <QComboBox>
+
+#include "edit/tabstops.h"
+#include "platform/richtextbox.h"
+#include "settings/frmoptions.h"
+
+void frmPenwick::Wordwrap()
+{
+    if (!mnuOptionsWordwrap->isChecked()) {
+        RichTextBox->setRightMargin(0);
+        mnuOptionsWordwrap->setChecked(true);
+    } else {
+        RichTextBox->setRightMargin(491520);
+        mnuOptionsWordwrap->setChecked(false);
+    }
+    Coords();
+}
+
+void frmPenwick::mnuOptionsWordwrap_Click()
+{
+    // The menu has already flipped its own check mark; the mark is the wrap state, so Wordwrap flips it.
+    mnuOptionsWordwrap->setChecked(!mnuOptionsWordwrap->isChecked());
+    Wordwrap();
+}
+
+void frmPenwick::SetTabs()
+{
+    // Keep the modified flag: setting tab stops must not mark the document changed.
+    const short modified = toInt16(leadingNumber(RichTextBox->Tag));
+    RichTextBox->setSelTabCount(32);
+    const int count = RichTextBox->SelTabCount();
+    for (int i = 0; i < count; ++i) {
+        const double size = leadingNumber(frmOptions::instance().cboTab->currentText());
+        RichTextBox->setSelTabs(i, float(i * (size * 120)));
+    }
+    RichTextBox->Tag = QString::number(modified);
+}

@@ -1,0 +1,130 @@
+// The edit control: the document's text, selection, search, files, layout and events, on Qt's plain-text widget.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QPrinter;
+
+namespace platform {
+
+class EditorEngine;
+
+class RichTextBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
+
+    // Text and selection; positions count a line break as one character.
+    QString Text() const;
+    void setText(const QString &text);   // also clears the undo history
+    int textLength() const;
+    int SelStart() const;
+    void setSelStart(int position);      // leaves nothing selected
+    int SelLength() const;
+    void setSelLength(int length);
+    QString SelText() const;
+    void setSelText(const QString &text);
+    QString SelRTF() const;              // plain text: there is no markup to carry
+    void setTextRTF(const QString &text);
+
+    int Find(const QString &text, int start = 0, int end = -1, int options = 0);
+    int GetLineFromChar(int position);
+    int lineIndex(int line);             // EM_LINEINDEX: first position of a display line, -1 beyond the last
+    QWidget *hWnd();
+
+    // Plain-text files; 0 or an error number.
+    int LoadFile(const QString &path, int type = 1);
+    int SaveFile(const QString &path, int type = 1);
+    // The user chose this name in Save As: an existing file there may be replaced.
+    void ClaimPath(const QString &path);
+    // The last save had to change the file's encoding to UTF-8 to store every character.
+    bool lastSaveReencoded() const { return m_reencoded; }
+
+    float RightMargin() const { return m_rightMargin; }
+    void setRightMargin(float twips);
+
+    int SelTabCount() const { return int(m_tabs.size()); }
+    void setSelTabCount(int count);
+    float SelTabs(int index) const;
+    void setSelTabs(int index, float twips);
+
+    QString FontName() const { return m_fontName; }
+    void setFontName(const QString &name);
+    float FontSize() const { return m_fontSize; }
+    void setFontSize(float points);
+    bool FontBold() const { return m_fontBold; }
+    void setFontBold(bool bold);
+    bool FontItalic() const { return m_fontItalic; }
+    void setFontItalic(bool italic);
+    QFont resolvedFont() const;
+
+    int SelPrint(QPrinter &printer);
+
+    QString Tag;
+
+    // Geometry in twips; a refused value returns an error and leaves the property as it was.
+    float Left() const;
+    float Top() const;
+    float Width() const;
+    float Height() const;
+    int setLeft(float twips);
+    int setTop(float twips);
+    int setWidth(float twips);
+    int setHeight(float twips);
+    bool Visible() const { return !isHidden(); }
+
+    // Undo: the control's own, the one Alt+Backspace reaches.
+    void Undo();
+    bool canUndo() const;
+    void resetUndo();
+
+    // Groups edits into one undo step; selections stay internal until the group closes.
+    class CompoundEdit
+    {
+    public:
+        explicit CompoundEdit(RichTextBox &box);
+        ~CompoundEdit();
+        CompoundEdit(const CompoundEdit &) = delete;
+        CompoundEdit &operator=(const CompoundEdit &) = delete;
+
+    private:
+        RichTextBox &m_box;
+    };
+
+    // For the contract tests: the wrap width in pixels that lines break at, or 0 without wrap.
+    int wrapWidthPixels() const;
+
+signals:
+    void Change();
+    void Click();
+    void SelChange();
+    void KeyDown(int &KeyCode, int Shift);
+    void KeyUp(int &KeyCode, int Shift);
+    void MouseUp(int Button, int Shift, float X, float Y);
+    void OLEDragDrop(const QStringList &files);
+
+private:
+    friend class EditorEngine;
+    friend class Editor;
+    friend class CompoundEdit;
+    void applyTabs();
+    void applyFont();
+
+    std::unique_ptr<EditorEngine> m_engine;
+    float m_rightMargin = 0;
+    std::vector<float> m_tabs;
+    QString m_fontName = QStringLiteral("Fixedsys");
+    float m_fontSize = 9;
+    bool m_fontBold = false;
+    bool m_fontItalic = false;
+    bool m_reencoded = false;
+};
+
+}

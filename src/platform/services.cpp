@@ -1,0 +1,175 @@
+// Desktop services on Qt.
+#include "platform/services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMimeData>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+
+#include <cmath>
+
+#include "platform/twips.h"
+
+namespace platform {
+
+namespace {
+
+QString g_commandLine;
+void (*g_endHandler)() = nullptr;
+
+}
+
+QString GetSetting(const QString &appName, const QString &section, const QString &key, const QString &defaultValue)
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, appName, appName);
+    const QVariant value = settings.value(section + QLatin1Char('/') + key);
+    if (!value.isValid())
+        return defaultValue;
+    // The INI format returns an unquoted comma as a list: join it back.
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+void SaveSetting(const QString &appName, const QString &section, const QString &key, const QString &value)
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, appName, appName);
+    settings.setValue(section + QLatin1Char('/') + key, value);
+}
+
+QString numberToText(double value)
+{
+    return QLocale().toString(value, 'g', QLocale::FloatingPointShortest);
+}
+
+bool textToNumber(const QString &text, double &value)
+{
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    value = QLocale().toDouble(trimmed, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(trimmed, &ok);
+    if (!ok) {
+        QString swapped = trimmed;
+        swapped.replace(QLocale().decimalPoint(), QStringLiteral("."));
+        value = QLocale::c().toDouble(swapped, &ok);
+    }
+    return ok && std::isfinite(value);
+}
+
+namespace Clipboard {
+
+void Clear()
+{
+    QApplication::clipboard()->clear();
+}
+
+void SetText(const QString &text)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    QApplication::clipboard()->setMimeData(data);
+}
+
+QString GetText()
+{
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() ? data->text() : QString();
+}
+
+bool GetFormat(int format)
+{
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    return format == vbCFText && data && data->hasText();
+}
+
+}
+
+void SendKeys(const QString &keys, bool)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target || keys != QLatin1String("%{BS}"))
+        return;
+    // Sent, not posted: the keystroke is processed before the call returns.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::AltModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace, Qt::AltModifier);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+double ScreenWidthTwips()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return pixelsToTwips(screen ? screen->geometry().width() : 1024);
+}
+
+double ScreenHeightTwips()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return pixelsToTwips(screen ? screen->geometry().height() : 768);
+}
+
+QString GeneralDateTime()
+{
+    const QLocale locale = QLocale::system();
+    QString time = locale.timeFormat(QLocale::LongFormat);
+    // The long format ends in the time zone ("t"); the editor's date-time text has none.
+    time.remove(QLatin1Char('t'));
+    time = time.trimmed();
+    const QDateTime now = QDateTime::currentDateTime();
+    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(now.time(), time);
+}
+
+void setCommandLine(const QStringList &arguments)
+{
+    g_commandLine = arguments.join(QLatin1Char(' '));
+}
+
+QString Command()
+{
+    return g_commandLine;
+}
+
+bool CurDir(const QString &drive, QString &folder)
+{
+    if (!drive.isEmpty())
+        return false;   // Linux has no drives
+    folder = QDir::currentPath();
+    return true;
+}
+
+void End()
+{
+    if (g_endHandler) {
+        g_endHandler();
+        return;
+    }
+    QCoreApplication::exit(0);
+}
+
+void setEndHandler(void (*handler)())
+{
+    g_endHandler = handler;
+}
+
+int Shell(const QString &commandLine, int)
+{
+    const QString explorer = QStringLiteral("explorer ");
+    if (commandLine.startsWith(explorer))
+        return QDesktopServices::openUrl(QUrl(commandLine.mid(explorer.size()))) ? 1 : 0;
+    const QStringList parts = QProcess::splitCommand(commandLine);
+    if (parts.isEmpty())
+        return 0;
+    return QProcess::startDetached(parts.first(), parts.mid(1)) ? 1 : 0;
+}
+
+}

@@ -1,0 +1,32 @@
+// The Find window and Find Next.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmFind : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static frmFind &instance();   // created hidden on first touch
+    static bool isLoaded();
+    static void unload();
+
+    QLabel *lblFind;
+    QLineEdit *txtFind;
+    QPushButton *cmdFind;
+    QPushButton *cmdCancel;
+    QCheckBox *chkCase;
+    QCheckBox *chkWhole;
+
+    void cmdFind_Click();
+
+private:
+    frmFind();
+    ~frmFind() override;
+};

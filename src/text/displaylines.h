@@ -1,0 +1,52 @@
+// Display rows per block in chunks with running sums, so a line lookup never walks the document.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace text {
+
+class DisplayLines
+{
+public:
+    static constexpr int Unknown = -1;
+
+    explicit DisplayLines(int chunkSize = 512) : m_chunkSize(chunkSize) {}
+
+    void reset(int blockCount);                                // every block's rows unknown
+    void replace(int first, int removedCount, int addedCount); // the edited blocks become unknown
+    int blockCount() const { return m_blockCount; }
+
+    int rows(int block) const;
+    void setRows(int block, int rows);
+
+    // First block below `block` whose rows are unknown, or -1.
+    int firstUnknownBefore(int block) const;
+    int rowsBefore(int block) const;   // all blocks below `block` must be known
+    // Measures every unknown block below `block`, in increasing order.
+    void countUnknown(int block, const std::function<int(int)> &measure);
+
+    struct Hit
+    {
+        int block = -1;   // -1 when the row lies beyond the known blocks
+        int rowInBlock = 0;
+    };
+    // The block holding display row `row`, walking known blocks only; stops at the first unknown one.
+    Hit blockOfRow(int row, int *firstUnknown = nullptr) const;
+
+private:
+    struct Chunk
+    {
+        std::vector<int> rows;
+        long long knownSum = 0;
+        int unknown = 0;
+    };
+    void locate(int block, int &chunk, int &offset) const;
+    void split(int chunk);
+
+    int m_chunkSize;
+    int m_blockCount = 0;
+    std::vector<Chunk> m_chunks;
+};
+
+}

@@ -1,0 +1,43 @@
+// Search over the raw text, block by block: whole-word and case rules of the editor's Find.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace text {
+
+enum FindOptions { WholeWord = 2, MatchCase = 4 };
+
+// The document as a sequence of blocks (lines without their break); a break counts as one position.
+class BlockSource
+{
+public:
+    struct Block
+    {
+        int position = 0;
+        QString text;
+    };
+    virtual ~BlockSource() = default;
+    virtual int length() const = 0;
+    virtual Block blockContaining(int position) const = 0;
+    virtual bool next(Block &block) const = 0;   // false after the last block
+};
+
+class StringSource : public BlockSource
+{
+public:
+    explicit StringSource(QString text) : m_text(std::move(text)) {}
+    int length() const override { return int(m_text.size()); }
+    Block blockContaining(int position) const override;
+    bool next(Block &block) const override;
+
+private:
+    QString m_text;
+};
+
+bool isWordChar(char32_t c);
+
+// First match at or after start whose whole extent ends at or before end (-1: the text's length); -1 if none.
+int find(const BlockSource &source, QStringView needle, int start, int end, int options);
+
+}

@@ -1,0 +1,62 @@
+// A desktop for tests: every prompt and dialog is recorded and answered from a queue, in order.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+#include "platform/desktop.h"
+
+class ScriptedDesktop : public platform::Desktop
+{
+public:
+    struct Call
+    {
+        QString kind;     // "MsgBox", "Open", "Save", "Font", "Print", "Help", "Modal"
+        QString prompt;   // message text, or the modal window's objectName
+        int style = 0;    // message style or dialog flags
+        QString title;
+    };
+
+    ScriptedDesktop();    // installs itself
+    ~ScriptedDesktop() override;   // puts the previous desktop back
+
+    // Queue what the person answers, in the order the questions come.
+    void msgBox(int answer, const QString &expectedPrompt = {}, int expectedStyle = -1);
+    void openDialog(const QString &path);        // empty path: cancel
+    void saveDialog(const QString &path);        // empty path: cancel
+    void fontDialog(const QString &name, float size);   // empty name: cancel
+    void printDialog(int returnedFlags, int error = 0);
+    void modal(std::function<void(QDialog &)> script);  // runs while the window is shown
+
+    QList<Call> calls;
+    QStringList failures;   // unexpected or mismatched calls
+    int pending() const { return int(m_queue.size()); }
+    // Empty when every queued answer was used and nothing unexpected came.
+    QString problems() const;
+    void clear();
+
+    int MsgBox(const QString &prompt, int style, const QString &title) override;
+    platform::FileDialogAnswer fileDialog(const platform::FileDialogRequest &request) override;
+    platform::FontAnswer fontDialog(int flags) override;
+    platform::PrintAnswer printDialog(QPrinter &printer, int flags) override;
+    int helpDialog() override;
+    void showModal(QDialog &dialog) override;
+
+private:
+    struct Step
+    {
+        QString kind;
+        QString text;
+        int number = 0;
+        int style = -1;
+        float size = 0;
+        std::function<void(QDialog &)> script;
+    };
+    bool take(const QString &kind, const QString &prompt, Step &step);
+
+    QList<Step> m_queue;
+    platform::Desktop *m_previous;
+};
