@@ -1,0 +1,227 @@
+// The main window from launch to exit: controls, menu table, start-up, command line, shortcuts, Exit and close.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+#include "platform/statusbar.h"
+#include "search/frmfind.h"
+
+using namespace platform;
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsUntitledAndClean();
+    void menuTable_data();
+    void menuTable();
+    void commandLineOpensTheFile();
+    void commandLineMissingFileAsksToCreate();
+    void fileMenuEnablesSaveForNamedDocuments();
+    void exitAsksOnceAndEnds_data();
+    void exitAsksOnceAndEnds();
+    void closeAsksAndMayBeRefused_data();
+    void closeAsksAndMayBeRefused();
+    void shortcutsReachTheirCommandsFromTheDocument();
+};
+
+void tst_MainWindow::startsUntitledAndClean()
+{
+    Harness h;
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+    QVERIFY(!h.w().mnuEditUndo->isEnabled());
+    QCOMPARE(h.w().StatusBar->panelText(1), QStringLiteral("Line: 1"));
+    QCOMPARE(h.w().StatusBar->panelText(2), QStringLiteral("Col: 1"));
+    QCOMPARE(h.w().StatusBar->panelText(3), QString());
+    QVERIFY(!h.w().tmpClipboard->Visible());
+    QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("Fixedsys"));
+    QCOMPARE(h.w().RichTextBox->FontSize(), 9.0f);
+    QVERIFY2(QFontInfo(h.w().RichTextBox->resolvedFont()).fixedPitch(), "a missing face must be drawn by a fixed-pitch one");
+    QCOMPARE(h.w().CommonDialog.DefaultExt, QStringLiteral("TXT"));
+    QCOMPARE(h.w().CommonDialog.FileName, QString());
+    QCOMPARE(h.w().RichTextBox->RightMargin(), 491520.0f);
+    QVERIFY(!h.w().windowIcon().isNull());
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_MainWindow::menuTable_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shortcut");
+    const char *rows[][3] = {
+        {"mnuFileNew", "&New", "Ctrl+N"}, {"mnuFileOpen", "&Open...", "Ctrl+O"}, {"mnuFileSave", "&Save", "Ctrl+S"},
+        {"mnuFileSaveas", "Save &As...", ""}, {"mnuFilePrint", "&Print...", "Ctrl+P"}, {"mnuFileExit", "E&xit", ""},
+        {"mnuEditUndo", "&Undo", "Ctrl+Z"}, {"mnuEditCut", "Cu&t", "Ctrl+X"}, {"mnuEditCopy", "&Copy", "Ctrl+C"},
+        {"mnuEditPaste", "&Paste", "Ctrl+V"}, {"mnuEditDelete", "De&lete", "Del"}, {"mnuEditSelectall", "Select &All", "Ctrl+A"},
+        {"mnuSearchFind", "&Find...", "Ctrl+F"}, {"mnuSearchNext", "Find &Next", "F3"}, {"mnuSearchReplace", "&Replace...", "Ctrl+H"},
+        {"mnuOptionsWordwrap", "&Wordwrap", "Ctrl+W"}, {"mnuOptionsOptions", "Options", ""},
+        {"mnuHelpContents", "&Contents...", "F1"}, {"mnuHelpAbout", "&About...", ""},
+        {"mnuFile", "&File", ""}, {"mnuEdit", "&Edit", ""}, {"mnuSearch", "&Search", ""}, {"mnuOptions", "&Options", ""}, {"mnuHelp", "&Help", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[1]) << QString::fromLatin1(row[2]);
+}
+
+void tst_MainWindow::menuTable()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, shortcut);
+    Harness h;
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    QAction *action = nullptr;
+    for (QAction *a : h.w().findChildren<QAction *>())
+        if (a->objectName() == name)
+            action = a;
+    QVERIFY2(action, qPrintable(name));
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->shortcut().toString(), shortcut);
+    QCOMPARE(action->isCheckable() && action->isChecked(), false);
+    const bool help = name == QLatin1String("mnuHelpContents");
+    QCOMPARE(action->isVisible(), !help);
+    QCOMPARE(action->isEnabled(), !help && name != QLatin1String("mnuEditUndo"));
+}
+
+void tst_MainWindow::commandLineOpensTheFile()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("my notes.txt"));
+    Harness::write(file, "one\ntwo\n");
+    Harness h({file});
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("my notes.txt - Penwick"));
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("one\ntwo\n"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
+    QVERIFY(!h.w().mnuEditUndo->isEnabled());
+    QCOMPARE(h.w().CommonDialog.InitDir, dir.path() + QLatin1Char('/'));
+}
+
+void tst_MainWindow::commandLineMissingFileAsksToCreate()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("new.txt"));
+    Harness h({QStringLiteral("\"") + file + QStringLiteral("\"")}, {}, false);
+    h.desktop.msgBox(vbYes, QStringLiteral("File '") + file + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?"), 36);
+    h.load();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("new.txt - Penwick"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    QVERIFY(!QFile::exists(file));
+}
+
+void tst_MainWindow::fileMenuEnablesSaveForNamedDocuments()
+{
+    Harness h;
+    QVERIFY(h.w().mnuFileSave->isEnabled());
+    h.w().mnuFile_Click();
+    QVERIFY(!h.w().mnuFileSave->isEnabled());
+    const QString file = h.path(QStringLiteral("a.txt"));
+    Harness::write(file, "x");
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    h.w().mnuFile_Click();
+    QVERIFY(h.w().mnuFileSave->isEnabled());
+}
+
+void tst_MainWindow::exitAsksOnceAndEnds_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("No: ends without saving") << int(vbNo) << true;
+    QTest::newRow("Cancel: keeps running") << int(vbCancel) << false;
+}
+
+void tst_MainWindow::exitAsksOnceAndEnds()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, ends);
+    Harness h;
+    h.w().RichTextBox->setSelText(QStringLiteral("typed"));
+    frmFind::instance();
+    const int before = Harness::endCount;
+    h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
+    h.w().mnuFileExit_Click();
+    QCOMPARE(Harness::endCount - before, ends ? 1 : 0);
+    QCOMPARE(frmFind::isLoaded(), !ends);
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_MainWindow::closeAsksAndMayBeRefused_data()
+{
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("clean: no question") << false << 0 << true;
+    QTest::newRow("modified, No") << true << int(vbNo) << true;
+    QTest::newRow("modified, Cancel") << true << int(vbCancel) << false;
+}
+
+void tst_MainWindow::closeAsksAndMayBeRefused()
+{
+    QFETCH(bool, modified);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    Harness h;
+    h.show();
+    if (modified) {
+        h.w().RichTextBox->setSelText(QStringLiteral("typed"));
+        h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
+    }
+    h.close();
+    QCOMPARE(h.w().isVisible(), !closes);
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_MainWindow::shortcutsReachTheirCommandsFromTheDocument()
+{
+    Harness h;
+    h.show();
+    h.w().RichTextBox->setFocus();
+    QWidget *doc = QApplication::focusWidget();
+    QVERIFY(doc);
+    auto key = [&](int k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(doc, Qt::Key(k), m); };
+
+    QTest::keyClicks(doc, QStringLiteral("abc"));
+    key(Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(h.w().RichTextBox->SelLength(), 3);
+    key(Qt::Key_C, Qt::ControlModifier);
+    key(Qt::Key_End);
+    key(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("abcabc"));
+    key(Qt::Key_Home);
+    key(Qt::Key_Delete);
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("bcabc"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("abcabc"));
+    key(Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(h.w().mnuOptionsWordwrap->isChecked());
+    QCOMPARE(h.w().RichTextBox->RightMargin(), 0.0f);
+    key(Qt::Key_F1);
+    QCOMPARE(h.desktop.calls.size(), 0);
+
+    h.desktop.modal([](QDialog &) {});
+    key(Qt::Key_F, Qt::ControlModifier);
+    h.desktop.modal([](QDialog &) {});
+    key(Qt::Key_F3);
+    h.desktop.modal([](QDialog &) {});
+    key(Qt::Key_H, Qt::ControlModifier);
+    h.desktop.openDialog(QString());
+    key(Qt::Key_O, Qt::ControlModifier);
+    h.desktop.printDialog(0, cdlCancel);
+    key(Qt::Key_P, Qt::ControlModifier);
+    h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create ''.  Check file is not Read Only and path exists."), 48);
+    h.desktop.saveDialog(QString());
+    key(Qt::Key_S, Qt::ControlModifier);   // untitled: the write fails, then Save As
+    h.desktop.msgBox(vbCancel, QStringLiteral("Do you want to save changes to 'Untitled'?"));
+    key(Qt::Key_N, Qt::ControlModifier);
+    QStringList kinds;
+    for (const auto &call : h.desktop.calls)
+        kinds << call.kind;
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(kinds, QStringList({"Modal", "Modal", "Modal", "Open", "Print", "MsgBox", "Save", "MsgBox"}));
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,69 @@
+// The test harness: a real main window on a scripted desktop.
+#include "harness.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "platform/services.h"
+#include "search/frmfind.h"
+#include "search/frmreplace.h"
+#include "settings/frmoptions.h"
+
+int Harness::endCount = 0;
+
+Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QString>> &settings, bool loadNow)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Penwick"), QStringLiteral("Penwick"));
+        store.clear();
+        for (const auto &[key, value] : settings)
+            store.setValue(QStringLiteral("Options/") + key, value);
+    }
+    platform::setEndHandler([] { ++endCount; });
+    platform::setCommandLine(commandLine);
+    window = std::make_unique<frmPenwick>();
+    if (loadNow)
+        load();
+}
+
+void Harness::load()
+{
+    window->Form_Load();
+}
+
+Harness::~Harness()
+{
+    window.reset();
+    frmFind::unload();
+    frmReplace::unload();
+    frmOptions::unload();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Penwick"), QStringLiteral("Penwick")).clear();
+}
+
+void Harness::write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+QByteArray Harness::read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void Harness::show()
+{
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void Harness::close()
+{
+    window->close();
+}

@@ -1,0 +1,32 @@
+// A fresh main window per test: scripted desktop, a settings store of its own, files in a temporary folder.
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "app/frmpenwick.h"
+#include "scripteddesktop.h"
+
+class Harness
+{
+public:
+    // Settings are written before the window loads them; the command line is what main() would pass.
+    explicit Harness(const QStringList &commandLine = {}, const QList<QPair<QString, QString>> &settings = {}, bool load = true);
+    void load();   // the window's load handler, for tests that queue answers for start-up first
+    ~Harness();
+
+    frmPenwick &w() { return *window; }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    static void write(const QString &path, const QByteArray &bytes);
+    static QByteArray read(const QString &path);
+    void show();   // shows the window and waits until it is active
+    void close();  // closes it as the close box would; true when it closed
+    static int endCount;   // times the program was ended at once
+
+    ScriptedDesktop desktop;
+    QTemporaryDir dir;
+    std::unique_ptr<frmPenwick> window;
+};
