@@ -1,0 +1,265 @@
+// The one document through the scripted desktop: save questions, open, create, save, save as, drops.
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+
+using namespace platform;
+
+namespace {
+
+const QString untitled = QStringLiteral("Do you want to save changes to 'Untitled'?");
+QString createQuestion(const QString &path)
+{
+    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
+}
+QString unable(const QString &path)
+{
+    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.");
+}
+
+}
+
+class tst_Documents : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openOverModifiedUntitledThenCancelSaveAs();
+    void openMissingFile_data();
+    void openMissingFile();
+    void openAFolderAsksToCreate();
+    void saveToReadOnlyFileFallsToSaveAs();
+    void saveAsToUnwritableFolderRetries();
+    void saveAsAppendsTheDefaultExtension();
+    void saveAsAsksBeforeReplacing();
+    void saveKeepsTheCaptionAndRewrites();
+    void queryYesSavesNamedDocument();
+    void newReplacesACleanDocumentWithoutAsking();
+    void dropsOpenTheFirstFileOnly();
+    void droppedTextOpensNothing();
+};
+
+void tst_Documents::openOverModifiedUntitledThenCancelSaveAs()
+{
+    Harness h;
+    const QString other = h.path(QStringLiteral("other.txt"));
+    Harness::write(other, "other");
+    h.w().RichTextBox->setSelText(QStringLiteral("draft"));
+    h.desktop.openDialog(other);
+    h.desktop.msgBox(vbYes, untitled, 35);
+    h.desktop.saveDialog(QString());
+    h.w().mnuFileOpen_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("draft"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    QCOMPARE(h.w().CommonDialog.FileName, QString());
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+}
+
+void tst_Documents::openMissingFile_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("create accepted") << int(vbYes) << "new.txt - Penwick" << "1" << true;
+    QTest::newRow("create declined") << int(vbNo) << "Penwick" << "0" << false;
+}
+
+void tst_Documents::openMissingFile()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, caption);
+    QFETCH(QString, flag);
+    QFETCH(bool, named);
+    Harness h;
+    const QString file = h.path(QStringLiteral("new.txt"));
+    h.desktop.openDialog(file);
+    h.desktop.msgBox(answer, createQuestion(file), 36);
+    h.w().mnuFileOpen_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().windowTitle(), caption);
+    QCOMPARE(h.w().RichTextBox->Tag, flag);
+    QCOMPARE(h.w().CommonDialog.FileName, named ? file : QString());
+    QCOMPARE(h.w().RichTextBox->Text(), QString());
+    QVERIFY(!h.w().mnuEditUndo->isEnabled());
+    QVERIFY2(!QFile::exists(file), "nothing is created on disk before a save");
+    if (named) {
+        // Closing now asks to save under that path, and Yes writes it.
+        h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+        int cancel = 0;
+        h.w().Form_Unload(cancel);
+        QCOMPARE(cancel, 0);
+        QCOMPARE(Harness::read(file), QByteArray());
+        QCOMPARE(h.desktop.problems(), QString());
+    }
+}
+
+void tst_Documents::openAFolderAsksToCreate()
+{
+    Harness h;
+    h.desktop.openDialog(h.dir.path());
+    h.desktop.msgBox(vbNo, createQuestion(h.dir.path()), 36);
+    h.w().mnuFileOpen_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+}
+
+void tst_Documents::saveToReadOnlyFileFallsToSaveAs()
+{
+    Harness h;
+    const QString file = h.path(QStringLiteral("locked.txt"));
+    Harness::write(file, "old");
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    h.w().RichTextBox->setSelText(QStringLiteral("new "));
+    h.desktop.msgBox(vbOK, unable(file), 48);
+    h.desktop.saveDialog(QString());
+    h.w().mnuFileSave_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(file), QByteArray("old"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    QCOMPARE(h.w().CommonDialog.FileName, file);
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("locked.txt - Penwick"));
+}
+
+void tst_Documents::saveAsToUnwritableFolderRetries()
+{
+    Harness h;
+    h.w().RichTextBox->setSelText(QStringLiteral("text"));
+    // A folder that does not exist cannot be written by anyone, root included.
+    const QString bad = h.path(QStringLiteral("missing/x.txt"));
+    h.desktop.saveDialog(bad);
+    h.desktop.msgBox(vbOK, unable(bad), 48);
+    h.desktop.saveDialog(QString());
+    h.w().mnuFileSaveas_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().CommonDialog.FileName, bad);
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+}
+
+void tst_Documents::saveAsAppendsTheDefaultExtension()
+{
+    Harness h;
+    h.w().RichTextBox->setSelText(QStringLiteral("text"));
+    h.desktop.saveDialog(h.path(QStringLiteral("notes")));
+    h.w().mnuFileSaveas_Click();
+    const QString saved = h.path(QStringLiteral("notes.TXT"));
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(saved), QByteArray("text"));
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick   '") + saved + QLatin1Char('\''));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
+}
+
+void tst_Documents::saveAsAsksBeforeReplacing()
+{
+    Harness h;
+    const QString file = h.path(QStringLiteral("a.txt"));
+    Harness::write(file, "old");
+    h.w().RichTextBox->setSelText(QStringLiteral("new"));
+    const QString replace = QLatin1Char('\'') + file + QStringLiteral("' already exists. Do you want to replace it?");
+    h.desktop.saveDialog(file);
+    h.desktop.msgBox(vbNo, replace, 52);
+    h.desktop.saveDialog(file);
+    h.desktop.msgBox(vbYes, replace, 52);
+    h.w().mnuFileSaveas_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(file), QByteArray("new"));
+}
+
+void tst_Documents::saveKeepsTheCaptionAndRewrites()
+{
+    Harness h;
+    const QString file = h.path(QStringLiteral("a.txt"));
+    Harness::write(file, "same");
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    QFile::remove(file);
+    h.w().mnuFileSave_Click();
+    QCOMPARE(Harness::read(file), QByteArray("same"));
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("a.txt - Penwick"));
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Documents::queryYesSavesNamedDocument()
+{
+    Harness h;
+    const QString file = h.path(QStringLiteral("a.txt"));
+    const QString next = h.path(QStringLiteral("b.txt"));
+    Harness::write(file, "a");
+    Harness::write(next, "b");
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    h.w().RichTextBox->setSelStart(1);
+    h.w().RichTextBox->setSelText(QStringLiteral("!"));
+    h.desktop.openDialog(next);
+    h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+    h.w().mnuFileOpen_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(file), QByteArray("a!"));
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("b"));
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("b.txt - Penwick"));
+}
+
+void tst_Documents::newReplacesACleanDocumentWithoutAsking()
+{
+    Harness h;
+    const QString file = h.path(QStringLiteral("a.txt"));
+    Harness::write(file, "a");
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    const QString folder = h.w().CommonDialog.InitDir;
+    h.w().mnuFileNew_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().RichTextBox->Text(), QString());
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+    QCOMPARE(h.w().CommonDialog.FileName, QString());
+    QCOMPARE(h.w().CommonDialog.InitDir, folder);
+    QVERIFY(!h.w().mnuEditUndo->isEnabled());
+    QVERIFY2(!h.w().RichTextBox->canUndo(), "New must not let Undo bring back the old document");
+}
+
+void tst_Documents::dropsOpenTheFirstFileOnly()
+{
+    Harness h;
+    QStringList files;
+    for (const char *name : {"one.txt", "two.txt", "three.txt"}) {
+        files << h.path(QLatin1String(name));
+        Harness::write(files.last(), name);
+    }
+    h.w().RichTextBox_OLEDragDrop(files);
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("one.txt"));
+    h.w().Form_OLEDragDrop(files.mid(1));
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two.txt"));
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Documents::droppedTextOpensNothing()
+{
+    Harness h;
+    h.show();
+    h.w().RichTextBox->setSelText(QStringLiteral("kept"));
+    auto *data = new QMimeData;
+    data->setText(QStringLiteral("dragged text"));
+    QWidget *target = h.w().RichTextBox->focusProxy()->findChild<QWidget *>(QStringLiteral("qt_scrollarea_viewport"));
+    QVERIFY(target);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    delete data;
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("kept"));
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+QTEST_MAIN(tst_Documents)
+#include "tst_documents.moc"

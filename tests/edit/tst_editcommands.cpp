@@ -1,0 +1,255 @@
+// The Edit menu, context menu and special keys, with real key events and plain text on the clipboard.
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+#include "platform/services.h"
+
+using namespace platform;
+
+class tst_EditCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void pasteKeys_data();
+    void pasteKeys();
+    void copyAndCutKeysNeedASelection_data();
+    void copyAndCutKeysNeedASelection();
+    void undoKeyWhetherOrNotEnabled();
+    void f5InsertsDateAndTime_data();
+    void f5InsertsDateAndTime();
+    void typingMarksModifiedAndEnablesUndo();
+    void enablingRules();
+    void rightButtonShowsTheEditMenu();
+    void copyGivesPlainTextWithLineFeeds();
+    void menuPasteWithoutTextKeepsSelection();
+    void deleteKeyAndDeleteCommand();
+    void selectAllOnEmptyDocument();
+
+private:
+    void type(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    std::unique_ptr<Harness> h;
+    QWidget *doc = nullptr;
+};
+
+void tst_EditCommands::init()
+{
+    h = std::make_unique<Harness>();
+    h->show();
+    h->w().RichTextBox->setFocus();
+    doc = QApplication::focusWidget();
+    QVERIFY(doc);
+    QApplication::clipboard()->clear();
+}
+
+void tst_EditCommands::cleanup()
+{
+    QCOMPARE(h->desktop.problems(), QString());
+    h.reset();
+}
+
+void tst_EditCommands::type(int key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(doc, Qt::Key(key), modifiers);
+}
+
+void tst_EditCommands::pasteKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("imageOnly");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Ctrl+V pastes") << int(Qt::Key_V) << int(Qt::ControlModifier) << false << "ab[clip]";
+    QTest::newRow("Shift+Insert pastes") << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << false << "ab[clip]";
+    QTest::newRow("Ctrl+Shift+V is not paste") << int(Qt::Key_V) << int(Qt::ControlModifier | Qt::ShiftModifier) << false << "ab";
+    QTest::newRow("Shift+Insert, only an image: consumed") << int(Qt::Key_Insert) << int(Qt::ShiftModifier) << true << "ab";
+    QTest::newRow("Ctrl+V, only an image: consumed") << int(Qt::Key_V) << int(Qt::ControlModifier) << true << "ab";
+}
+
+void tst_EditCommands::pasteKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, imageOnly);
+    QFETCH(QString, expected);
+    QTest::keyClicks(doc, QStringLiteral("ab"));
+    auto *data = new QMimeData;
+    if (imageOnly)
+        data->setImageData(QImage(4, 4, QImage::Format_RGB32));
+    else
+        data->setText(QStringLiteral("[clip]"));
+    QApplication::clipboard()->setMimeData(data);
+    type(key, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(h->w().RichTextBox->Text(), expected);
+}
+
+void tst_EditCommands::copyAndCutKeysNeedASelection_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("select");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("Ctrl+C copies") << int(Qt::Key_C) << int(Qt::ControlModifier) << true << "hello" << "ell";
+    QTest::newRow("Ctrl+Insert copies") << int(Qt::Key_Insert) << int(Qt::ControlModifier) << true << "hello" << "ell";
+    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << int(Qt::ControlModifier) << true << "ho" << "ell";
+    QTest::newRow("Shift+Delete cuts") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << true << "ho" << "ell";
+    QTest::newRow("Shift+Delete, no selection: consumed") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << false << "hello" << "before";
+    QTest::newRow("Ctrl+X, no selection: consumed") << int(Qt::Key_X) << int(Qt::ControlModifier) << false << "hello" << "before";
+}
+
+void tst_EditCommands::copyAndCutKeysNeedASelection()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, select);
+    QFETCH(QString, text);
+    QFETCH(QString, clipboard);
+    QTest::keyClicks(doc, QStringLiteral("hello"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    h->w().RichTextBox->setSelStart(1);
+    if (select)
+        h->w().RichTextBox->setSelLength(3);
+    type(key, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(h->w().RichTextBox->Text(), text);
+    QCOMPARE(QApplication::clipboard()->text(), clipboard);
+}
+
+void tst_EditCommands::undoKeyWhetherOrNotEnabled()
+{
+    QTest::keyClicks(doc, QStringLiteral("abc"));
+    h->w().mnuEditUndo->setEnabled(false);
+    type(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h->w().RichTextBox->Text(), QString());
+    QVERIFY2(h->w().mnuEditUndo->isEnabled(), "the undo's own change enables Undo again");
+    type(Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(h->w().RichTextBox->Text(), QString());
+}
+
+void tst_EditCommands::f5InsertsDateAndTime_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("F5") << int(Qt::NoModifier);
+    QTest::newRow("Shift+F5") << int(Qt::ShiftModifier);
+    QTest::newRow("Ctrl+F5") << int(Qt::ControlModifier);
+    QTest::newRow("Alt+F5") << int(Qt::AltModifier);
+}
+
+void tst_EditCommands::f5InsertsDateAndTime()
+{
+    QFETCH(int, modifiers);
+    QTest::keyClicks(doc, QStringLiteral("<sel>"));
+    h->w().RichTextBox->Tag = QStringLiteral("0");
+    h->w().RichTextBox->setSelStart(0);
+    h->w().RichTextBox->setSelLength(5);
+    const QString before = GeneralDateTime();
+    type(Qt::Key_F5, Qt::KeyboardModifiers(modifiers));
+    const QString after = GeneralDateTime();
+    const QString text = h->w().RichTextBox->Text();
+    QVERIFY2(text == before || text == after, qPrintable(text));
+    QVERIFY(text.contains(QLatin1Char(' ')));
+    QCOMPARE(h->w().RichTextBox->Tag, QStringLiteral("1"));
+}
+
+void tst_EditCommands::typingMarksModifiedAndEnablesUndo()
+{
+    QVERIFY(!h->w().mnuEditUndo->isEnabled());
+    QTest::keyClicks(doc, QStringLiteral("x"));
+    QCOMPARE(h->w().RichTextBox->Tag, QStringLiteral("1"));
+    QVERIFY(h->w().mnuEditUndo->isEnabled());
+}
+
+void tst_EditCommands::enablingRules()
+{
+    QApplication::clipboard()->setText(QStringLiteral("t"));
+    h->w().mnuEdit_Click();
+    QVERIFY(!h->w().mnuEditCut->isEnabled());
+    QVERIFY(!h->w().mnuEditCopy->isEnabled());
+    QVERIFY(!h->w().mnuEditDelete->isEnabled());
+    QVERIFY(h->w().mnuEditPaste->isEnabled());
+    QVERIFY(!h->w().mnuEditUndo->isEnabled());
+    QTest::keyClicks(doc, QStringLiteral("abc"));
+    h->w().RichTextBox->setSelStart(0);
+    h->w().RichTextBox->setSelLength(2);
+    QApplication::clipboard()->clear();
+    h->w().mnuEdit_Click();
+    QVERIFY(h->w().mnuEditCut->isEnabled());
+    QVERIFY(h->w().mnuEditCopy->isEnabled());
+    QVERIFY(h->w().mnuEditDelete->isEnabled());
+    QVERIFY(!h->w().mnuEditPaste->isEnabled());
+    QVERIFY(h->w().mnuEditSelectall->isEnabled());
+}
+
+void tst_EditCommands::rightButtonShowsTheEditMenu()
+{
+    QApplication::clipboard()->setText(QStringLiteral("t"));
+    h->w().RichTextBox_MouseUp(1, 0, 0, 0);
+    QVERIFY(!h->w().mnuEdit->isVisible());
+    h->w().RichTextBox_MouseUp(2, 0, 0, 0);
+    QTRY_VERIFY(h->w().mnuEdit->isVisible());
+    QVERIFY(!h->w().mnuEditCut->isEnabled());
+    QVERIFY(h->w().mnuEditPaste->isEnabled());
+    h->w().mnuEdit->close();
+}
+
+void tst_EditCommands::copyGivesPlainTextWithLineFeeds()
+{
+    const QString markup = QStringLiteral("{\\rtf1 <b>bold</b>}\r\nline two\rthree");
+    h->w().RichTextBox->setSelText(markup);
+    h->w().mnuEditSelectall_Click();
+    h->w().mnuEditCopy_Click();
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    QCOMPARE(data->text(), QStringLiteral("{\\rtf1 <b>bold</b>}\nline two\nthree"));
+    QVERIFY2(!data->hasHtml(), "plain text only");
+    // Pasting it back inserts exactly that text.
+    h->w().RichTextBox->setSelText(QString());
+    h->w().mnuEditPaste_Click();
+    QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("{\\rtf1 <b>bold</b>}\nline two\nthree"));
+}
+
+void tst_EditCommands::menuPasteWithoutTextKeepsSelection()
+{
+    QTest::keyClicks(doc, QStringLiteral("keep"));
+    h->w().mnuEditSelectall_Click();
+    auto *data = new QMimeData;
+    data->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    QApplication::clipboard()->setMimeData(data);
+    h->w().mnuEditPaste_Click();
+    QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("keep"));
+    QCOMPARE(h->w().RichTextBox->SelLength(), 4);
+}
+
+void tst_EditCommands::deleteKeyAndDeleteCommand()
+{
+    QTest::keyClicks(doc, QStringLiteral("abc"));
+    h->w().RichTextBox->setSelStart(1);
+    type(Qt::Key_Delete);
+    QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("ac"));
+    h->w().mnuEditDelete_Click();
+    QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("ac"));
+    h->w().RichTextBox->setSelLength(1);
+    h->w().mnuEditDelete_Click();
+    QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("a"));
+}
+
+void tst_EditCommands::selectAllOnEmptyDocument()
+{
+    h->w().mnuEditSelectall_Click();
+    QCOMPARE(h->w().RichTextBox->SelLength(), 0);
+    QTest::keyClicks(doc, QStringLiteral("ab"));
+    type(Qt::Key_Return);
+    QTest::keyClicks(doc, QStringLiteral("c"));
+    h->w().mnuEditSelectall_Click();
+    QCOMPARE(h->w().RichTextBox->SelLength(), 4);
+}
+
+QTEST_MAIN(tst_EditCommands)
+#include "tst_editcommands.moc"
