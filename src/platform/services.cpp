@@ -48,7 +48,9 @@ void SaveSetting(const QString &appName, const QString &section, const QString &
 
 QString numberToText(double value)
 {
-    return QLocale().toString(value, 'g', QLocale::FloatingPointShortest);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', QLocale::FloatingPointShortest);
 }
 
 bool textToNumber(const QString &text, double &value)

@@ -1,0 +1,182 @@
+// Layout and the caret display, word wrap and tab stops on the real window.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "settings/frmoptions.h"
+
+class tst_Caret : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void emptyDocumentShowsLineOneColumnOne();
+    void endOfATwelveCharacterLine();
+    void selectionReportsItsStart();
+    void wrappedRowsCountAsLines();
+    void statusOptionChangesLayoutNotBar();
+    void minimisingRaisesNothing();
+    void wrapTogglesTwice();
+    void tabStops_data();
+    void tabStops();
+
+private:
+    QString line() const { return h->w().StatusBar->panelText(1); }
+    QString col() const { return h->w().StatusBar->panelText(2); }
+    std::unique_ptr<Harness> h;
+};
+
+void tst_Caret::init()
+{
+    h = std::make_unique<Harness>();
+    h->show();
+}
+
+void tst_Caret::cleanup()
+{
+    QCOMPARE(h->desktop.problems(), QString());
+    h.reset();
+}
+
+void tst_Caret::emptyDocumentShowsLineOneColumnOne()
+{
+    h->w().Coords();
+    QCOMPARE(line(), QStringLiteral("Line: 1"));
+    QCOMPARE(col(), QStringLiteral("Col: 1"));
+}
+
+void tst_Caret::endOfATwelveCharacterLine()
+{
+    h->w().RichTextBox->setSelText(QStringLiteral("first\ntwelve chars\nlast"));
+    h->w().RichTextBox->setSelStart(18);
+    QCOMPARE(line(), QStringLiteral("Line: 2"));
+    QCOMPARE(col(), QStringLiteral("Col: 13"));
+}
+
+void tst_Caret::selectionReportsItsStart()
+{
+    h->w().RichTextBox->setSelText(QStringLiteral("abc\ndefgh\nij"));
+    h->w().RichTextBox->setSelStart(6);
+    h->w().RichTextBox->setSelLength(5);
+    QCOMPARE(line(), QStringLiteral("Line: 2"));
+    QCOMPARE(col(), QStringLiteral("Col: 3"));
+}
+
+void tst_Caret::wrappedRowsCountAsLines()
+{
+    QString words;
+    for (int i = 0; i < 200; ++i)
+        words += QStringLiteral("word%1 ").arg(i % 10);
+    h->w().RichTextBox->setSelText(words + QStringLiteral("\nnext"));
+    const int end = int(words.size()) + 1;
+    h->w().RichTextBox->setSelStart(end);
+    QCOMPARE(line(), QStringLiteral("Line: 2"));
+    h->w().Wordwrap();
+    const int rows = h->w().RichTextBox->GetLineFromChar(end);
+    QVERIFY2(rows > 5, qPrintable(line()));
+    QCOMPARE(line(), QStringLiteral("Line: %1").arg(rows + 1));
+    QCOMPARE(col(), QStringLiteral("Col: 1"));
+    // Along the paragraph the line grows by one at each row start, and the column restarts at 1.
+    int previous = 0;
+    for (int p = 0; p < end - 1; ++p) {
+        h->w().RichTextBox->setSelStart(p);
+        const int row = h->w().RichTextBox->GetLineFromChar(p);
+        QVERIFY(row == previous || row == previous + 1);
+        if (row == previous + 1)
+            QCOMPARE(col(), QStringLiteral("Col: 1"));
+        previous = row;
+    }
+    QCOMPARE(previous + 1, rows);
+    // An edit above keeps the counts exact: one more row pushes the last line down.
+    h->w().RichTextBox->setSelStart(0);
+    h->w().RichTextBox->setSelText(QStringLiteral("\n"));
+    QCOMPARE(h->w().RichTextBox->GetLineFromChar(end + 1), rows + 1);
+}
+
+void tst_Caret::statusOptionChangesLayoutNotBar()
+{
+    const double client = h->w().ScaleHeight();
+    QCOMPARE(qRound(h->w().RichTextBox->Height()), qRound(client - h->w().StatusBar->Height()));
+    frmOptions::setValue(frmOptions::instance().chkStatus, 0);
+    h->w().resize(h->w().width() + 10, h->w().height() + 10);
+    QTRY_COMPARE(qRound(h->w().RichTextBox->Height()), qRound(h->w().ScaleHeight()));
+    QVERIFY(h->w().StatusBar->Visible());
+}
+
+void tst_Caret::minimisingRaisesNothing()
+{
+    const float height = h->w().RichTextBox->Height();
+    h->w().showMinimized();
+    h->w().Form_Resize();
+    QCOMPARE(h->w().RichTextBox->Height(), height);
+    h->w().showNormal();
+    h->w().Form_Resize();
+    QCOMPARE(qRound(h->w().RichTextBox->Height()), qRound(h->w().ScaleHeight() - h->w().StatusBar->Height()));
+}
+
+void tst_Caret::wrapTogglesTwice()
+{
+    h->w().RichTextBox->setSelText(QString(500, QLatin1Char('x')));
+    h->w().RichTextBox->setSelStart(499);
+    QCOMPARE(line(), QStringLiteral("Line: 1"));
+    h->w().mnuOptionsWordwrap->trigger();
+    QVERIFY(h->w().mnuOptionsWordwrap->isChecked());
+    QCOMPARE(h->w().RichTextBox->RightMargin(), 0.0f);
+    QVERIFY(line() != QStringLiteral("Line: 1"));
+    h->w().mnuOptionsWordwrap->trigger();
+    QVERIFY(!h->w().mnuOptionsWordwrap->isChecked());
+    QCOMPARE(h->w().RichTextBox->RightMargin(), 491520.0f);
+    QCOMPARE(line(), QStringLiteral("Line: 1"));
+    QCOMPARE(col(), QStringLiteral("Col: 500"));
+}
+
+void tst_Caret::tabStops_data()
+{
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("flagBefore");
+    QTest::addColumn<float>("second");
+    QTest::addColumn<float>("last");
+    QTest::addColumn<QString>("flagAfter");
+    QTest::newRow("4") << "4" << "1" << 480.0f << 14880.0f << "1";
+    QTest::newRow("empty: all at 0") << "" << "" << 0.0f << 0.0f << "0";
+    QTest::newRow("0") << "0" << "0" << 0.0f << 0.0f << "0";
+    QTest::newRow(" 3 stops later") << " 3x" << "1" << 360.0f << 11160.0f << "1";
+    QTest::newRow("abc") << "abc" << "" << 0.0f << 0.0f << "0";
+    QTest::newRow("-5") << "-5" << "0" << -600.0f << -18600.0f << "0";
+    QTest::newRow("99999999") << "99999999" << "0" << 1.2e10f << 3.72e11f << "0";
+}
+
+void tst_Caret::tabStops()
+{
+    QFETCH(QString, size);
+    QFETCH(QString, flagBefore);
+    QFETCH(float, second);
+    QFETCH(float, last);
+    QFETCH(QString, flagAfter);
+    frmOptions::instance().cboTab->setEditText(size);
+    h->w().RichTextBox->Tag = flagBefore;
+    h->w().SetTabs();
+    QCOMPARE(h->w().RichTextBox->SelTabCount(), 32);
+    QCOMPARE(h->w().RichTextBox->SelTabs(0), 0.0f);
+    QCOMPARE(h->w().RichTextBox->SelTabs(1), second);
+    QCOMPARE(h->w().RichTextBox->SelTabs(31), last);
+    QCOMPARE(h->w().RichTextBox->Tag, flagAfter);
+    // Whatever the size, a tab still moves the caret on screen.
+    h->w().RichTextBox->setText(QStringLiteral("\tx"));
+    h->w().RichTextBox->setSelStart(1);
+    QApplication::processEvents();
+    QWidget *editor = h->w().RichTextBox->focusProxy();
+    const int atTab = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    h->w().RichTextBox->setSelStart(0);
+    const int beforeTab = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    QVERIFY2(atTab > beforeTab, qPrintable(QStringLiteral("%1 <= %2").arg(atTab).arg(beforeTab)));
+}
+
+QTEST_MAIN(tst_Caret)
+#include "tst_caret.moc"

@@ -1,0 +1,129 @@
+// Settings over a temporary store: defaults, each value in its live field and effect, garbage falling back.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+#include "platform/services.h"
+#include "platform/statusbar.h"
+#include "platform/twips.h"
+#include "settings/frmoptions.h"
+
+// Twips land on whole pixels: one pixel is the precision of a window size.
+#define COMPARE_TWIPS(actual, expected) \
+    QCOMPARE(platform::twipsToPixels(actual), platform::twipsToPixels(expected))
+
+using Settings = QList<QPair<QString, QString>>;
+Q_DECLARE_METATYPE(Settings)
+
+class tst_Settings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyStoreGivesDefaults();
+    void storedValuesTakeEffect();
+    void garbageFallsBack_data();
+    void garbageFallsBack();
+    void windowIsKeptOnScreen();
+    void maximisedOpensMaximised();
+    void numbersAreShortestLocaleText();
+};
+
+void tst_Settings::emptyStoreGivesDefaults()
+{
+    Harness h;
+    frmOptions &o = frmOptions::instance();
+    QCOMPARE(frmOptions::value(o.chkWrap), 0);
+    QVERIFY(!h.w().mnuOptionsWordwrap->isChecked());
+    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(o.lblPrinter->font().pointSizeF(), 12.0);
+    QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
+    QCOMPARE(o.lblScreen->font().pointSizeF(), 9.0);
+    QCOMPARE(o.cboTab->currentText(), QStringLiteral("8"));
+    QCOMPARE(frmOptions::value(o.chkStatus), 1);
+    QVERIFY(h.w().StatusBar->Visible());
+    COMPARE_TWIPS(h.w().windowWidth(), 7470);
+    COMPARE_TWIPS(h.w().windowHeight(), 6375);
+    QCOMPARE(h.w().WindowState(), 0);
+    QCOMPARE(h.w().RichTextBox->SelTabs(1), 960.0f);
+}
+
+void tst_Settings::storedValuesTakeEffect()
+{
+    Harness h({}, {{"Wrap", "1"}, {"PrntFont", "DejaVu Serif"}, {"PrntFontSize", "10.5"}, {"ScrnFont", "DejaVu Sans Mono"},
+                   {"ScrnFontSize", "11"}, {"TabSize", "4"}, {"StatusBar", "0"}, {"Width", "6000"}, {"Height", "5000"}});
+    frmOptions &o = frmOptions::instance();
+    QVERIFY(h.w().mnuOptionsWordwrap->isChecked());
+    QCOMPARE(h.w().RichTextBox->RightMargin(), 0.0f);
+    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(o.lblPrinter->font().pointSizeF(), 10.5);
+    QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(h.w().RichTextBox->FontSize(), 11.0f);
+    QCOMPARE(h.w().RichTextBox->SelTabs(31), 14880.0f);
+    QVERIFY(!h.w().StatusBar->Visible());
+    COMPARE_TWIPS(h.w().windowWidth(), 6000);
+    COMPARE_TWIPS(h.w().windowHeight(), 5000);
+    // The bar stays hidden, and its panels are never written.
+    h.w().RichTextBox->setSelText(QStringLiteral("abc"));
+    QCOMPARE(h.w().StatusBar->panelText(2), QStringLiteral("Col: 1"));
+}
+
+void tst_Settings::garbageFallsBack_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::newRow("words for numbers") << Settings{{"Wrap", "yes"}, {"StatusBar", "maybe"}, {"Width", "wide"}, {"Height", ""},
+                                                   {"Maximised", "x"}, {"ScrnFontSize", "big"}, {"PrntFontSize", "-3"}};
+    QTest::newRow("absurd sizes and states") << Settings{{"Wrap", "7"}, {"StatusBar", "-1"}, {"Width", "-5000"}, {"Height", "1e30"},
+                                                         {"Maximised", "9"}, {"ScrnFontSize", "0"}, {"PrntFontSize", "nan"}};
+    QTest::newRow("empty font names") << Settings{{"ScrnFont", ""}, {"PrntFont", "   "}};
+}
+
+void tst_Settings::garbageFallsBack()
+{
+    QFETCH(Settings, stored);
+    Harness h({}, stored);
+    frmOptions &o = frmOptions::instance();
+    QCOMPARE(frmOptions::value(o.chkWrap), 0);
+    QCOMPARE(frmOptions::value(o.chkStatus), 1);
+    QCOMPARE(h.w().WindowState(), 0);
+    QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
+    QCOMPARE(o.lblScreen->font().pointSizeF(), 9.0);
+    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(o.lblPrinter->font().pointSizeF(), 12.0);
+    QVERIFY(h.w().windowWidth() >= 1440 && h.w().windowWidth() <= platform::ScreenWidthTwips());
+    QVERIFY(h.w().windowHeight() >= 1440 && h.w().windowHeight() <= platform::ScreenHeightTwips() - 400);
+}
+
+void tst_Settings::windowIsKeptOnScreen()
+{
+    const double screenWidth = platform::ScreenWidthTwips();
+    const double screenHeight = platform::ScreenHeightTwips();
+    Harness h({}, {{"Width", platform::numberToText(screenWidth + 3000)}, {"Height", platform::numberToText(screenHeight)}});
+    COMPARE_TWIPS(h.w().windowWidth(), screenWidth);
+    COMPARE_TWIPS(h.w().windowHeight(), screenHeight - 400);
+    COMPARE_TWIPS(h.w().windowLeft(), 0);
+    COMPARE_TWIPS(h.w().windowTop(), 0);
+}
+
+void tst_Settings::maximisedOpensMaximised()
+{
+    Harness h({}, {{"Maximised", "2"}});
+    QCOMPARE(h.w().WindowState(), 2);
+}
+
+void tst_Settings::numbersAreShortestLocaleText()
+{
+    QCOMPARE(platform::numberToText(7470), QStringLiteral("7470"));
+    QCOMPARE(platform::numberToText(12), QStringLiteral("12"));
+    QCOMPARE(platform::numberToText(8.25), QLocale().toString(8.25));
+    double value = 0;
+    QVERIFY(platform::textToNumber(QStringLiteral("10.5"), value));
+    QCOMPARE(value, 10.5);
+    QVERIFY(!platform::textToNumber(QStringLiteral("abc"), value));
+}
+
+QTEST_MAIN(tst_Settings)
+#include "tst_settings.moc"
