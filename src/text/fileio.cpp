@@ -1,0 +1,618 @@
+// Loading and saving document bytes with POSIX calls: refusals before any change, a replace by
+// rename where it keeps everything, otherwise an in-place rewrite guarded by a backup copy.
+#include "text/fileio.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace text {
+namespace {
+
+// Paths stay in the kernel's bytes from here on: no round trip through QString can alter them.
+using Path = QByteArray;
+
+constexpr int MaxLinkHops = 40;   // the kernel's own limit before ELOOP
+constexpr int MaxNameBytes = NAME_MAX;
+constexpr qsizetype MaxChunk = qsizetype(1) << 30;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("text::FileIO", text);
+}
+
+FileResult failure(int error, const QString &reason = {})
+{
+    return {error, reason.isEmpty() ? qt_error_string(error) : reason};
+}
+
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { if (m_fd >= 0) ::close(m_fd); }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+    int get() const { return m_fd; }
+    // A failed close can be the first sign of lost data (NFS, quotas), so its result counts.
+    int close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
+    }
+
+private:
+    int m_fd;
+};
+
+Path folderOf(const Path &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return ".";
+    return slash == 0 ? Path("/") : path.left(slash);
+}
+
+Path nameOf(const Path &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+Path inFolder(const Path &folder, const Path &name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// ".NAME" + suffix, cutting NAME so the result is still a legal file name.
+Path hiddenName(const Path &name, const Path &suffix)
+{
+    return '.' + name.left(MaxNameBytes - 1 - suffix.size()) + suffix;
+}
+
+bool exists(const Path &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+// Follows a chain of links to the file itself; relative targets count from their link's folder.
+// The text is never cleaned: "a/../b" means what the kernel says when "a" is itself a link.
+int resolveLinks(Path path, Path &resolved)
+{
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = path;
+            return 0;
+        }
+        char text[PATH_MAX];  // the kernel keeps no longer link text
+        const ssize_t size = ::readlink(path.constData(), text, sizeof text);
+        if (size < 0)
+            return errno;
+        const Path target(text, size);
+        path = target.startsWith('/') ? target : inFolder(folderOf(path), target);
+    }
+    return ELOOP;
+}
+
+FileResult notRegular(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return failure(EISDIR, tr("It is a folder, not a file."));
+    if (S_ISFIFO(mode))
+        return failure(EINVAL, tr("It is a named pipe, not a file."));
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return failure(EINVAL, tr("It is a device, not a file."));
+    if (S_ISSOCK(mode))
+        return failure(EINVAL, tr("It is a socket, not a file."));
+    return failure(EINVAL, tr("It is not a regular file."));
+}
+
+int writeAll(int fd, const char *data, qsizetype size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, std::min(size, MaxChunk), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return 0;
+}
+
+// Copies all of one file over the start of another and cuts the rest; both stay open.
+int copyContent(int from, int to)
+{
+    std::vector<char> buffer(1 << 16);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        if (const int error = writeAll(to, buffer.data(), n, offset))
+            return error;
+        offset += n;
+    }
+    if (::ftruncate(to, offset) != 0 || ::fsync(to) != 0)
+        return errno;
+    return 0;
+}
+
+// A crash after a rename is only safe once the folder entry itself is on disk. Some file
+// systems cannot sync a folder; the rename has happened by then, so that is not a failed save.
+void syncFolder(const Path &folder)
+{
+    Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isValid())
+        ::fsync(fd.get());
+}
+
+// Own O_EXCL loop rather than mkstemp: a new file then gets its mode from the umask or the
+// folder's default ACL exactly as any newly created file would.
+Fd createTemp(const Path &folder, const Path &name, mode_t mode, Path &temp, int &error)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Path suffix = ".penwick-";
+        for (int i = 0; i < 6; ++i)
+            suffix += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        temp = inFolder(folder, hiddenName(name, suffix));
+        const int fd = ::open(temp.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        if (fd >= 0)
+            return Fd(fd);
+        if (errno != EEXIST)
+            break;
+    }
+    error = errno;
+    return Fd();
+}
+
+bool ignorable(int error)
+{
+    // Not supported here, or a namespace this process may not touch (security.*, trusted.*).
+    return error == ENOTSUP || error == EPERM || error == EACCES || error == ENODATA;
+}
+
+// The size-then-fetch of the xattr calls, repeated while the value changes under us.
+template <typename Call>
+int fetch(Call call, QByteArray &out)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const ssize_t size = call(nullptr, 0);
+        if (size < 0)
+            return errno;
+        out.resize(size);
+        const ssize_t n = call(out.data(), size);
+        if (n >= 0) {
+            out.resize(n);
+            return 0;
+        }
+        if (errno != ERANGE)
+            return errno;
+    }
+    return ERANGE;
+}
+
+std::vector<Path> listAttributes(const Path &path, int &error)
+{
+    QByteArray list;
+    error = fetch([&](char *buffer, size_t size) {
+        return ::llistxattr(path.constData(), buffer, size);
+    }, list);
+    if (ignorable(error))
+        error = 0;
+    std::vector<Path> names;
+    for (const QByteArray &name : list.split('\0')) {
+        if (!name.isEmpty())
+            names.push_back(name);
+    }
+    return names;
+}
+
+// Every extended attribute of the old file, ACLs included; the temp file's inherited extras go,
+// except security labels, which the system itself owns.
+int copyAttributes(const Path &from, const Path &temp, int to)
+{
+    int error = 0;
+    const std::vector<Path> wanted = listAttributes(from, error);
+    const std::vector<Path> present = error ? std::vector<Path>() : listAttributes(temp, error);
+    if (error)
+        return error;
+    for (const Path &name : present) {
+        if (!name.startsWith("security.")
+            && std::find(wanted.begin(), wanted.end(), name) == wanted.end())
+            ::fremovexattr(to, name.constData());
+    }
+    for (const Path &name : wanted) {
+        QByteArray value;
+        error = fetch([&](char *buffer, size_t size) {
+            return ::lgetxattr(from.constData(), name.constData(), buffer, size);
+        }, value);
+        if (!error && ::fsetxattr(to, name.constData(), value.constData(), value.size(), 0) != 0)
+            error = errno;
+        if (error && !ignorable(error))
+            return error;
+    }
+    return 0;
+}
+
+// Gives the new file the old one's owner, attributes and mode, in the order that keeps them all:
+// chown clears set-id bits and capabilities, and the mode settles the ACL mask last.
+int takeOver(int fd, const Path &temp, const Path &target, const struct stat &old)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid)
+        && ::fchown(fd, old.st_uid, old.st_gid) != 0 && errno == EPERM) {
+        // Not being allowed to give the file away must not stop us keeping its group; and a
+        // save that changes the owner beats no save at all.
+        static_cast<void>(::fchown(fd, uid_t(-1), old.st_gid));
+    }
+    if (const int error = copyAttributes(target, temp, fd))
+        return error;
+    const mode_t mode = old.st_mode & 07777;
+    if (::fchmod(fd, mode) != 0) {
+        const int error = errno;
+        if (::fstat(fd, &st) != 0 || (st.st_mode & 07777) != mode)
+            return error;
+    }
+    return 0;
+}
+
+int renameInto(const Path &temp, const Path &target, bool isNew, bool mayReplace)
+{
+    if (isNew) {
+        // Someone may have created the file since we looked; never clobber it unasked.
+        if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
+                        RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS && !(errno == EEXIST && mayReplace))
+            return errno;
+    }
+    return ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+FileResult saveByRename(Fd &fd, const Path &temp, const Path &target, const struct stat *old,
+                        QByteArrayView bytes, bool mayReplace)
+{
+    int error = writeAll(fd.get(), bytes.data(), bytes.size(), 0);
+    if (!error && old)
+        error = takeOver(fd.get(), temp, target, *old);
+    if (!error && ::fsync(fd.get()) != 0)
+        error = errno;
+    const int closeError = fd.close();
+    if (!error)
+        error = closeError;
+    if (!error)
+        error = renameInto(temp, target, old == nullptr, mayReplace);
+    if (error) {
+        ::unlink(temp.constData());
+        return failure(error);
+    }
+    syncFolder(folderOf(target));
+    return {};
+}
+
+// The same path whatever the caller's spelling of "." and "//", so a backup is found again.
+Path absoluteTidy(const Path &path)
+{
+    const Path absolute =
+        path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + '/' + path;
+    Path tidy;
+    for (const QByteArray &part : absolute.split('/')) {
+        if (!part.isEmpty() && part != ".")
+            tidy += '/' + part;
+    }
+    return tidy.isEmpty() ? Path("/") : tidy;
+}
+
+Path backupFolder()
+{
+    Path cache = qgetenv("XDG_CACHE_HOME");
+    if (!cache.startsWith('/')) {
+        Path home = qgetenv("HOME");
+        if (home.isEmpty()) {
+            if (const passwd *pw = ::getpwuid(::geteuid()))
+                home = pw->pw_dir;
+        }
+        cache = home + "/.cache";
+    }
+    return cache + "/Penwick/backups";
+}
+
+Path besideBackup(const Path &target)
+{
+    return inFolder(folderOf(target), hiddenName(nameOf(target), ".penwick-backup"));
+}
+
+// The full path, escaped so that no two targets share a name; a hash keeps deep paths legal.
+Path cacheBackup(const Path &target)
+{
+    const Path full = absoluteTidy(target);
+    Path name = full;
+    name.replace('%', "%25").replace('/', "%2F");
+    if (name.size() > MaxNameBytes) {
+        const Path hash = QCryptographicHash::hash(full, QCryptographicHash::Sha1).toHex();
+        name = name.right(MaxNameBytes - hash.size() - 1) + '-' + hash;
+    }
+    return inFolder(backupFolder(), name);
+}
+
+int makeFolders(const Path &folder)
+{
+    Path path;
+    for (const QByteArray &part : folder.split('/')) {
+        if (part.isEmpty())
+            continue;
+        path += '/' + part;
+        if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+            return errno;
+    }
+    return 0;
+}
+
+// Writes a flushed copy of the open file at `backup`, whole or not at all.
+int writeBackup(int source, const Path &backup)
+{
+    Path temp;
+    int error = 0;
+    Fd fd = createTemp(folderOf(backup), nameOf(backup), 0600, temp, error);
+    if (!fd.isValid())
+        return error;
+    error = copyContent(source, fd.get());
+    const int closeError = fd.close();
+    if (!error)
+        error = closeError;
+    if (!error && ::rename(temp.constData(), backup.constData()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temp.constData());
+        return error;
+    }
+    syncFolder(folderOf(backup));
+    return 0;
+}
+
+bool folderRefuses(int error)
+{
+    return error == EACCES || error == EROFS || error == EPERM;
+}
+
+int makeBackup(int source, const Path &target, Path &backup)
+{
+    backup = besideBackup(target);
+    int error = writeBackup(source, backup);
+    if (!folderRefuses(error))
+        return error;
+    backup = cacheBackup(target);
+    if ((error = makeFolders(folderOf(backup))))
+        return error;
+    return writeBackup(source, backup);
+}
+
+int restore(int fd, const Path &backup)
+{
+    Fd source(::open(backup.constData(), O_RDONLY | O_CLOEXEC));
+    if (!source.isValid())
+        return errno;
+    return copyContent(source.get(), fd);
+}
+
+// For hard links, and for folders that take no new file: the inode stays, so a backup copy
+// must exist before the first byte changes.
+FileResult saveInPlace(const Path &target, QByteArrayView bytes)
+{
+    Fd fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isValid())
+        return failure(errno);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return failure(errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+
+    Path backup;
+    if (const int error = makeBackup(fd.get(), target, backup))
+        return failure(error, tr("No backup copy could be made first: %1")
+                                  .arg(qt_error_string(error)));
+
+    // Overwrite first and cut after: the file's own blocks are reused, so a smaller save
+    // needs no free space at all.
+    int error = writeAll(fd.get(), bytes.data(), bytes.size(), 0);
+    if (!error && ::ftruncate(fd.get(), bytes.size()) != 0)
+        error = errno;
+    // fsync reports the write-back errors; a close after it adds nothing to trust.
+    if (!error && ::fsync(fd.get()) != 0)
+        error = errno;
+    if (!error) {
+        ::unlink(backup.constData());
+        return {};
+    }
+    if (restore(fd.get(), backup) == 0) {
+        ::unlink(backup.constData());
+        return failure(error, tr("%1. The file was left as it was.").arg(qt_error_string(error)));
+    }
+    return failure(error, tr("%1. The old content is kept in %2.")
+                              .arg(qt_error_string(error), QFile::decodeName(backup)));
+}
+
+FileResult refuseReplacing(const Path &target, const struct stat &st, const WriteOptions &options)
+{
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+    if (!options.mayReplace)
+        return failure(EEXIST, tr("A file of that name already exists."));
+    if (::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+        return failure(errno);
+    // Root passes every permission check; a file its owner made read-only stays read-only.
+    if (::geteuid() == 0 && !(st.st_mode & S_IWUSR))
+        return failure(EACCES, tr("The file is read-only."));
+    return {};
+}
+
+qint64 memoryAvailable()
+{
+    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        long long kib = -1;
+        while (std::fgets(line, sizeof line, meminfo)) {
+            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1)
+                break;
+        }
+        std::fclose(meminfo);
+        if (kib >= 0)
+            return kib * 1024;
+    }
+    return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
+}
+
+// Reads to the end rather than trusting st_size: files under /proc say 0 and still hold text.
+FileResult readAll(int fd, qint64 expected, qint64 limit, QByteArray &bytes)
+{
+    try {
+        QByteArray data(qsizetype(std::min(expected + 1, limit + 1)), Qt::Uninitialized);
+        qint64 size = 0;
+        for (;;) {
+            if (size == data.size()) {
+                if (size > limit)
+                    return failure(EFBIG, tr("The file grew past the size that can be opened."));
+                data.resize(qsizetype(std::min(std::max<qint64>(size * 2, 1 << 16), limit + 1)));
+            }
+            const qint64 room = std::min<qint64>(data.size() - size, MaxChunk);
+            const ssize_t n = ::read(fd, data.data() + size, room);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return failure(errno);
+            if (n == 0)
+                break;
+            size += n;
+        }
+        data.truncate(size);
+        bytes.swap(data);
+        return {};
+    } catch (const std::bad_alloc &) {
+        return failure(ENOMEM);
+    }
+}
+
+} // namespace
+
+qint64 readLimit()
+{
+    return std::min<qint64>(memoryAvailable() / 10, INT32_MAX);
+}
+
+FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
+{
+    const Path native = QFile::encodeName(path);
+    if (native.isEmpty())
+        return failure(ENOENT);
+    // A look before opening: opening a device can have effects of its own.
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0)
+        return failure(errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+
+    Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isValid())
+        return failure(errno);
+    if (::fstat(fd.get(), &st) != 0)
+        return failure(errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+    // Checked before reading: the kernel kills us long before an allocation would fail.
+    if (st.st_size > limit) {
+        const QLocale locale;
+        return failure(EFBIG, tr("The file is %1; the most that can be opened now is %2.")
+                                  .arg(locale.formattedDataSize(st.st_size),
+                                       locale.formattedDataSize(std::max<qint64>(limit, 0))));
+    }
+    return readAll(fd.get(), st.st_size, limit, bytes);
+}
+
+FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options)
+{
+    Path target;
+    if (const int error = resolveLinks(QFile::encodeName(path), target))
+        return failure(error);
+    if (nameOf(target).isEmpty())
+        return failure(EISDIR, tr("It is a folder, not a file."));
+
+    struct stat st;
+    const bool replacing = ::lstat(target.constData(), &st) == 0;
+    if (!replacing && errno != ENOENT)
+        return failure(errno);
+    if (replacing) {
+        if (FileResult refusal = refuseReplacing(target, st, options); !refusal)
+            return refusal;
+        // A rename would leave the other names of the file with the old content.
+        if (st.st_nlink > 1)
+            return saveInPlace(target, bytes);
+    }
+
+    Path temp;
+    int error = 0;
+    Fd fd = createTemp(folderOf(target), nameOf(target), replacing ? 0600 : 0666, temp, error);
+    if (!fd.isValid()) {
+        if (replacing && folderRefuses(error))
+            return saveInPlace(target, bytes);
+        return failure(error);
+    }
+    const FileResult saved =
+        saveByRename(fd, temp, target, replacing ? &st : nullptr, bytes, options.mayReplace);
+    // A file mounted over another cannot be renamed onto, only rewritten.
+    if (replacing && (saved.error == EBUSY || saved.error == EXDEV))
+        return saveInPlace(target, bytes);
+    return saved;
+}
+
+QString backupPath(const QString &target)
+{
+    Path resolved;
+    if (resolveLinks(QFile::encodeName(target), resolved) != 0)
+        resolved = QFile::encodeName(target);
+    const Path beside = besideBackup(resolved);
+    const Path cache = cacheBackup(resolved);
+    if (exists(beside))
+        return QFile::decodeName(beside);
+    if (exists(cache))
+        return QFile::decodeName(cache);
+    const bool folderTakesFiles =
+        ::faccessat(AT_FDCWD, folderOf(resolved).constData(), W_OK, AT_EACCESS) == 0;
+    return QFile::decodeName(folderTakesFiles ? beside : cache);
+}
+
+} // namespace text
