@@ -1,8 +1,31 @@
-// The Find window (being built).
+// The Find window: its controls, and the search that both its Find button and Find Next run.
 #include "search/frmfind.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "platform/desktop.h"
+#include "platform/richtextbox.h"
+#include "search/searchform.h"
+
+using namespace platform;
+
 namespace {
+
 frmFind *g_find = nullptr;
+
+template <class W>
+W *make(QWidget *parent, const char *name, const QString &caption)
+{
+    W *w = new W(caption, parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
 }
 
 frmFind &frmFind::instance()
@@ -16,10 +39,103 @@ bool frmFind::isLoaded() { return g_find != nullptr; }
 
 void frmFind::unload()
 {
-    delete g_find;
+    frmFind *gone = g_find;
     g_find = nullptr;
+    delete gone;
 }
 
-frmFind::frmFind() {}
+frmFind::frmFind()
+{
+    setObjectName(QStringLiteral("frmFind"));
+    search::setUpWindow(*this, QStringLiteral("Find"));
+
+    // Created in tab order, which is also the focus chain.
+    search::TwipsLayout layout;
+    lblFind = make<QLabel>(this, "lblFind", QStringLiteral("Find:"));
+    lblFind->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout.place(lblFind, 120, 60, 495, 255);
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSizeF(8.25);
+    tahoma.setStyleHint(QFont::SansSerif);
+    txtFind->setFont(tahoma);
+    layout.place(txtFind, 600, 60, 2055, 285);
+    cmdFind = make<QPushButton>(this, "cmdFind", QStringLiteral("&Find"));
+    cmdFind->setDefault(true);
+    layout.place(cmdFind, 2880, 60, 975, 375);
+    cmdCancel = make<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"));
+    layout.place(cmdCancel, 2880, 480, 975, 375);
+    chkCase = make<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
+    layout.place(chkCase, 120, 420, 1215, 195);
+    chkWhole = make<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
+    layout.place(chkWhole, 120, 660, 1815, 195);
+    layout.apply(*this, 3915, 960);
+
+    connect(cmdFind, &QPushButton::clicked, this, &frmFind::cmdFind_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmFind::cmdCancel_Click);
+}
+
 frmFind::~frmFind() = default;
-void frmFind::cmdFind_Click() {}
+
+void frmFind::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        search::prepareShowing(*this, !m_shown);
+        m_shown = true;
+    }
+    QDialog::setVisible(visible);
+}
+
+void frmFind::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Coming back from a minimised state is no new showing.
+    if (!event->spontaneous())
+        Form_Activate();
+}
+
+void frmFind::Form_Activate()
+{
+    txtFind->clear();
+    txtFind->setFocus();
+}
+
+void frmFind::cmdCancel_Click()
+{
+    txtFind->clear();
+    hide();
+}
+
+void frmFind::reject()
+{
+    cmdCancel_Click();
+}
+
+void frmFind::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close box unloads the window; deletion waits until this event of its own is over.
+    event->accept();
+    if (g_find == this) {
+        g_find = nullptr;
+        deleteLater();
+    }
+}
+
+void frmFind::cmdFind_Click()
+{
+    RichTextBox &box = search::editControl();
+    const int start = box.SelStart();
+    hide();
+    const int options = search::findOptions(chkWhole->isChecked(), chkCase->isChecked());
+    const QString what = txtFind->text();
+    // A match left selected by the last search is stepped over by one character, so overlapping ones come next.
+    const int offset = box.SelText().toUpper() == what.toUpper() ? 1 : 0;
+    if (box.Find(what, start + offset, -1, options) != -1)
+        return;
+    const QString title = QStringLiteral("Penwick");
+    if (desktop().MsgBox(QStringLiteral("End of document. Continue from beginning?"), vbYesNo + vbQuestion, title) != vbYes)
+        return;
+    if (box.Find(what, 0, start + 1, options) == -1)
+        desktop().MsgBox(QStringLiteral("No more occurrences of word."), vbInformation, title);
+}

@@ -26,7 +26,19 @@ public:
 
     void cmdFind_Click();
 
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
 private:
     frmFind();
     ~frmFind() override;
+
+    void Form_Activate();
+    void cmdCancel_Click();
+
+    bool m_shown = false;
 };

@@ -27,7 +27,24 @@ public:
     QCheckBox *chkWhole;
     QLabel *lblWith;
 
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     frmReplace();
     ~frmReplace() override;
+
+    void Form_Activate();
+    void cmdReplace_Click();
+    void cmdAll_Click();
+    void cmdCancel_Click();
+    int GetOptions();
+    int ConfirmReplace(const int &endIndex, const int &options);
+
+    bool m_shown = false;
 };
