@@ -74,6 +74,8 @@ void benchReplaceAll()
 
     const bool ownWindow = frmPenwick::instance() == nullptr;
     frmPenwick *main = ownWindow ? new frmPenwick : frmPenwick::instance();
+    if (ownWindow)
+        main->Form_Load();
     platform::RichTextBox &box = *main->RichTextBox;
     timer.restart();
     box.setText(document);

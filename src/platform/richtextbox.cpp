@@ -226,8 +226,13 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent), m_engine(std::make_
         if (!m_engine->quiet)
             emit Change();
     });
-    connect(m_engine->editor, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
-    connect(m_engine->editor, &QPlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+    // Inside a compound edit the selection is internal: one SelChange comes when the group closes.
+    auto selectionChanged = [this] {
+        if (m_engine->compoundDepth == 0)
+            emit SelChange();
+    };
+    connect(m_engine->editor, &QPlainTextEdit::cursorPositionChanged, this, selectionChanged);
+    connect(m_engine->editor, &QPlainTextEdit::selectionChanged, this, selectionChanged);
     applyFont();
 }
 
@@ -504,6 +509,7 @@ RichTextBox::CompoundEdit::~CompoundEdit()
     if (--engine.compoundDepth == 0) {
         engine.compoundCursor.endEditBlock();
         engine.editor->setTextCursor(engine.compoundCursor);
+        emit m_box.SelChange();
     }
 }
 
