@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "platform/twips.h"
+#include "text/textformat.h"
 
 namespace platform {
 
@@ -77,8 +78,13 @@ void Clear()
 
 void SetText(const QString &text)
 {
+    // A byte kept as a placeholder is no character: other programs get U+FFFD in its place.
+    QString clean = text;
+    for (qsizetype i = 0; i < clean.size(); ++i)
+        if (text::isPlaceholderAt(text, i))
+            clean[i] = QChar::ReplacementCharacter;
     auto *data = new QMimeData;
-    data->setText(text);
+    data->setText(clean);
     QApplication::clipboard()->setMimeData(data);
 }
 

@@ -16,6 +16,8 @@ class tst_RoundTrip : public QObject
 private slots:
     void openAndSaveGivesTheSameBytes_data();
     void openAndSaveGivesTheSameBytes();
+    void aTypedCharacterChangesOnlyItsBytes_data() { openAndSaveGivesTheSameBytes_data(); }
+    void aTypedCharacterChangesOnlyItsBytes();
     void editsChangeOnlyTheirBytes_data();
     void editsChangeOnlyTheirBytes();
     void aCharacterTheEncodingLacksSavesAsUtf8();
@@ -85,6 +87,29 @@ void tst_RoundTrip::openAndSaveGivesTheSameBytes()
     QCOMPARE(h.desktop.problems(), QString());
     const QByteArray saved = Harness::read(file);
     QVERIFY2(saved == bytes, qPrintable(QStringLiteral("%1 bytes back for %2").arg(saved.size()).arg(bytes.size())));
+}
+
+// An "x" typed at the start of every golden file adds exactly its own bytes after the BOM.
+void tst_RoundTrip::aTypedCharacterChangesOnlyItsBytes()
+{
+    QFETCH(QByteArray, bytes);
+    Harness h;
+    const QString file = h.path(QStringLiteral("golden"));
+    Harness::write(file, bytes);
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    h.w().RichTextBox->setSelStart(0);
+    h.w().RichTextBox->setSelText(QStringLiteral("x"));
+    h.w().mnuFileSave_Click();
+    QByteArray expected = bytes;
+    if (bytes.startsWith("\xFF\xFE"))
+        expected.insert(2, QByteArray("x\0", 2));
+    else if (bytes.startsWith("\xFE\xFF"))
+        expected.insert(2, QByteArray("\0x", 2));
+    else
+        expected.insert(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0, 'x');
+    QCOMPARE(h.desktop.problems(), QString());
+    QVERIFY(Harness::read(file) == expected);
 }
 
 void tst_RoundTrip::editsChangeOnlyTheirBytes_data()

@@ -31,6 +31,7 @@ private slots:
     void rightButtonShowsTheEditMenu();
     void copyGivesPlainTextWithLineFeeds();
     void menuPasteWithoutTextKeepsSelection();
+    void copiedPlaceholdersBecomeReplacementCharacters();
     void deleteKeyAndDeleteCommand();
     void selectAllOnEmptyDocument();
 
@@ -225,6 +226,17 @@ void tst_EditCommands::menuPasteWithoutTextKeepsSelection()
     h->w().mnuEditPaste_Click();
     QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("keep"));
     QCOMPARE(h->w().RichTextBox->SelLength(), 4);
+}
+
+void tst_EditCommands::copiedPlaceholdersBecomeReplacementCharacters()
+{
+    const QString file = h->path(QStringLiteral("bad.txt"));
+    Harness::write(file, "\xC3\xA9\xFF\xC3\xA9");   // UTF-8 around one invalid byte
+    h->desktop.openDialog(file);
+    h->w().mnuFileOpen_Click();
+    h->w().mnuEditSelectall_Click();
+    h->w().mnuEditCopy_Click();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\u00e9\uFFFD\u00e9"));
 }
 
 void tst_EditCommands::deleteKeyAndDeleteCommand()
