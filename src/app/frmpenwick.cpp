@@ -59,6 +59,9 @@ frmPenwick::frmPenwick()
     setupOptionsMenu();
     setupHelpMenu();
     connectEditControl();
+    m_coordsAfterResize.setSingleShot(true);
+    m_coordsAfterResize.setInterval(150);
+    connect(&m_coordsAfterResize, &QTimer::timeout, this, &frmPenwick::Coords);
 
     // The design size is the client area's; the frame and menu bar come on top.
     const QSize client(platform::twipsToPixels(7350), platform::twipsToPixels(5685));
@@ -117,7 +120,11 @@ void frmPenwick::Form_Resize()
     const bool roomForStatus = frmOptions::value(frmOptions::instance().chkStatus) == 1;
     RichTextBox->setHeight(float(roomForStatus ? clientHeight - StatusBar->Height() : clientHeight));
     RichTextBox->setWidth(float(ScaleWidth()));
-    Coords();
+    // Wrapped rows counted again up to the caret can take seconds in a huge document: once per burst of resizes.
+    if (RichTextBox->displayLinesCurrent())
+        Coords();
+    else
+        m_coordsAfterResize.start();
 }
 
 void frmPenwick::resizeEvent(QResizeEvent *event)

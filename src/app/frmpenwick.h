@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include "platform/commondialog.h"
 
@@ -130,4 +131,5 @@ private:
     void CopyPlainText();
 
     QWidget *m_client;
+    QTimer m_coordsAfterResize;
 };

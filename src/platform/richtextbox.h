@@ -37,6 +37,8 @@ public:
     int Find(const QString &text, int start = 0, int end = -1, int options = 0);
     int GetLineFromChar(int position);
     int lineIndex(int line);             // EM_LINEINDEX: first position of a display line, -1 beyond the last
+    // False while wrapped rows above the caret wait to be counted again (after a width, font or wrap change).
+    bool displayLinesCurrent() const;
     QWidget *hWnd();
 
     // Plain-text files; 0 or an error number.

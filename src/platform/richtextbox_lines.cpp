@@ -69,6 +69,16 @@ int RichTextBox::GetLineFromChar(int position)
     return engine.rows.rowsBefore(block.blockNumber()) + (line.isValid() ? line.lineNumber() : 0);
 }
 
+bool RichTextBox::displayLinesCurrent() const
+{
+    const EditorEngine &engine = *m_engine;
+    if (!engine.wraps())
+        return true;
+    if (engine.editor->viewport()->width() != engine.layoutWidth || engine.knownBlockCount != engine.document()->blockCount())
+        return false;
+    return engine.rows.firstUnknownBefore(engine.document()->findBlock(SelStart()).blockNumber()) < 0;
+}
+
 int RichTextBox::lineIndex(int line)
 {
     EditorEngine &engine = *m_engine;

@@ -1,6 +1,8 @@
-// Loading and saving document bytes with POSIX calls: refusals before any change, a replace by
-// rename where it keeps everything, otherwise an in-place rewrite guarded by a backup copy.
+// Saving document bytes with POSIX calls: refusals before any change, a replace by rename
+// where it keeps everything, otherwise an in-place rewrite guarded by a backup copy.
 #include "text/fileio.h"
+
+#include "text/posixfile_p.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -23,46 +25,14 @@
 #include <unistd.h>
 
 namespace text {
-namespace {
 
-// Paths stay in the kernel's bytes from here on: no round trip through QString can alter them.
-using Path = QByteArray;
+using namespace posix;
+
+namespace {
 
 constexpr int MaxLinkHops = 40;   // the kernel's own limit before ELOOP
 constexpr int MaxNameBytes = NAME_MAX;
-constexpr qsizetype MaxChunk = qsizetype(1) << 30;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("text::FileIO", text);
-}
-
-FileResult failure(int error, const QString &reason = {})
-{
-    return {error, reason.isEmpty() ? qt_error_string(error) : reason};
-}
-
-class Fd
-{
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { if (m_fd >= 0) ::close(m_fd); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-
-    bool isValid() const { return m_fd >= 0; }
-    int get() const { return m_fd; }
-    // A failed close can be the first sign of lost data (NFS, quotas), so its result counts.
-    int close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 Path folderOf(const Path &path)
 {
@@ -112,19 +82,6 @@ int resolveLinks(Path path, Path &resolved)
         path = target.startsWith('/') ? target : inFolder(folderOf(path), target);
     }
     return ELOOP;
-}
-
-FileResult notRegular(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return failure(EISDIR, tr("It is a folder, not a file."));
-    if (S_ISFIFO(mode))
-        return failure(EINVAL, tr("It is a named pipe, not a file."));
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return failure(EINVAL, tr("It is a device, not a file."));
-    if (S_ISSOCK(mode))
-        return failure(EINVAL, tr("It is a socket, not a file."));
-    return failure(EINVAL, tr("It is not a regular file."));
 }
 
 int writeAll(int fd, const char *data, qsizetype size, off_t offset)
@@ -481,87 +438,7 @@ FileResult refuseReplacing(const Path &target, const struct stat &st, const Writ
     return {};
 }
 
-qint64 memoryAvailable()
-{
-    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
-        char line[256];
-        long long kib = -1;
-        while (std::fgets(line, sizeof line, meminfo)) {
-            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1)
-                break;
-        }
-        std::fclose(meminfo);
-        if (kib >= 0)
-            return kib * 1024;
-    }
-    return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
-}
-
-// Reads to the end rather than trusting st_size: files under /proc say 0 and still hold text.
-FileResult readAll(int fd, qint64 expected, qint64 limit, QByteArray &bytes)
-{
-    try {
-        QByteArray data(qsizetype(std::min(expected + 1, limit + 1)), Qt::Uninitialized);
-        qint64 size = 0;
-        for (;;) {
-            if (size == data.size()) {
-                if (size > limit)
-                    return failure(EFBIG, tr("The file grew past the size that can be opened."));
-                data.resize(qsizetype(std::min(std::max<qint64>(size * 2, 1 << 16), limit + 1)));
-            }
-            const qint64 room = std::min<qint64>(data.size() - size, MaxChunk);
-            const ssize_t n = ::read(fd, data.data() + size, room);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return failure(errno);
-            if (n == 0)
-                break;
-            size += n;
-        }
-        data.truncate(size);
-        bytes.swap(data);
-        return {};
-    } catch (const std::bad_alloc &) {
-        return failure(ENOMEM);
-    }
-}
-
 } // namespace
-
-qint64 readLimit()
-{
-    return std::min<qint64>(memoryAvailable() / 10, INT32_MAX);
-}
-
-FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
-{
-    const Path native = QFile::encodeName(path);
-    if (native.isEmpty())
-        return failure(ENOENT);
-    // A look before opening: opening a device can have effects of its own.
-    struct stat st;
-    if (::stat(native.constData(), &st) != 0)
-        return failure(errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
-
-    Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.isValid())
-        return failure(errno);
-    if (::fstat(fd.get(), &st) != 0)
-        return failure(errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
-    // Checked before reading: the kernel kills us long before an allocation would fail.
-    if (st.st_size > limit) {
-        const QLocale locale;
-        return failure(EFBIG, tr("The file is %1; the most that can be opened now is %2.")
-                                  .arg(locale.formattedDataSize(st.st_size),
-                                       locale.formattedDataSize(std::max<qint64>(limit, 0))));
-    }
-    return readAll(fd.get(), st.st_size, limit, bytes);
-}
 
 FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options)
 {

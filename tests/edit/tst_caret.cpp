@@ -21,6 +21,7 @@ private slots:
     void selectionReportsItsStart();
     void wrappedRowsCountAsLines();
     void statusOptionChangesLayoutNotBar();
+    void resizeBurstCountsRowsOnce();
     void minimisingRaisesNothing();
     void wrapTogglesTwice();
     void tabStops_data();
@@ -107,6 +108,23 @@ void tst_Caret::statusOptionChangesLayoutNotBar()
     h->w().resize(h->w().width() + 10, h->w().height() + 10);
     QTRY_COMPARE(qRound(h->w().RichTextBox->Height()), qRound(h->w().ScaleHeight()));
     QVERIFY(h->w().StatusBar->Visible());
+}
+
+// With wrap on, a narrower window wraps into more rows; a burst of resizes brings the display up to date once.
+void tst_Caret::resizeBurstCountsRowsOnce()
+{
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("a line that wraps at a narrow width, number %1\n").arg(i);
+    h->w().RichTextBox->setText(text);
+    h->w().Wordwrap();
+    h->w().RichTextBox->setSelStart(h->w().RichTextBox->textLength());
+    const QString wide = line();
+    for (int width = 400; width > 250; width -= 30)
+        h->w().resize(width, h->w().height());
+    QVERIFY2(line() == wide, "the counts are not redone for every resize of a burst");
+    QTRY_VERIFY(line() != wide);
+    QCOMPARE(line(), QStringLiteral("Line: %1").arg(h->w().RichTextBox->GetLineFromChar(h->w().RichTextBox->SelStart()) + 1));
 }
 
 void tst_Caret::minimisingRaisesNothing()
