@@ -26,6 +26,7 @@ namespace {
 
 QString g_commandLine;
 void (*g_endHandler)() = nullptr;
+int (*g_shellHandler)(const QString &, int) = nullptr;
 
 }
 
@@ -169,8 +170,15 @@ void setEndHandler(void (*handler)())
     g_endHandler = handler;
 }
 
-int Shell(const QString &commandLine, int)
+void setShellHandler(int (*handler)(const QString &, int))
 {
+    g_shellHandler = handler;
+}
+
+int Shell(const QString &commandLine, int windowStyle)
+{
+    if (g_shellHandler)
+        return g_shellHandler(commandLine, windowStyle);
     const QString explorer = QStringLiteral("explorer ");
     if (commandLine.startsWith(explorer))
         return QDesktopServices::openUrl(QUrl(commandLine.mid(explorer.size()))) ? 1 : 0;

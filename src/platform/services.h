@@ -43,5 +43,7 @@ void setEndHandler(void (*handler)());
 
 // Starts a program; "explorer ADDRESS" hands the address to the desktop's URL handler. 0 when it failed.
 int Shell(const QString &commandLine, int windowStyle);
+// Tests record what would be started instead of starting it; null restores the desktop's.
+void setShellHandler(int (*handler)(const QString &commandLine, int windowStyle));
 
 }
