@@ -107,6 +107,8 @@ protected:
     void changeEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void setupFileMenu();
@@ -129,6 +131,12 @@ private:
 
     // Clipboard (edit/editcommands.cpp)
     void CopyPlainText();
+
+    // The outer size asked for before the window had a frame, kept once the frame is known.
+    void keepOuterSize();
+    double m_outerWidth = 0;
+    double m_outerHeight = 0;
+    bool m_frameKnown = false;
 
     QWidget *m_client;
     QTimer m_coordsAfterResize;

@@ -2,12 +2,20 @@
 #include "settings/frmoptions.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
+#include "app/frmpenwick.h"
+#include "platform/richtextbox.h"
+#include "platform/services.h"
 #include "platform/twips.h"
+#include "settings/optionsstore.h"
+
+#include <iterator>
 
 namespace {
 
@@ -26,6 +34,19 @@ W *make(QWidget *parent, const char *name, const QString &caption, QRect geometr
     w->setObjectName(QLatin1String(name));
     w->setGeometry(geometry);
     return w;
+}
+
+// "Fixedsys 9": the font's name and its size as the shortest decimal text.
+QString previewCaption(const QFont &font)
+{
+    return font.family() + QLatin1Char(' ') + platform::numberToText(font.pointSizeF());
+}
+
+void setPreview(QLabel *label, const QString &name, double size)
+{
+    QFont font(name);
+    font.setPointSizeF(size);
+    label->setFont(font);
 }
 
 }
@@ -97,6 +118,104 @@ frmOptions::frmOptions()
     cmdCancel = make<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), twipsRect(1920, 4260, 990, 375));
     Frame2->lower();
     Frame1->lower();
+
+    // Focus order: OK, Cancel, Wordwrap, the font buttons, Defaults, tab size, screen size, status bar.
+    QWidget *order[] = {cmdOK, cmdCancel, chkWrap, cmdScreen, cmdPrinter, cmdDefaults, cboTab, chkScreen, chkStatus};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(cmdScreen, &QPushButton::clicked, this, &frmOptions::cmdScreen_Click);
+    connect(cmdPrinter, &QPushButton::clicked, this, &frmOptions::cmdPrinter_Click);
+    connect(cmdDefaults, &QPushButton::clicked, this, &frmOptions::cmdDefaults_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
 }
 
 frmOptions::~frmOptions() = default;
+
+void frmOptions::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        Form_Activate();
+}
+
+void frmOptions::Form_Activate()
+{
+    lblScreen->setText(previewCaption(lblScreen->font()));
+    lblPrinter->setText(previewCaption(lblPrinter->font()));
+    const frmPenwick *main = frmPenwick::instance();
+    const float width = float(options::storedNumber(QStringLiteral("Width"), 7470, -1e30, 1e30));
+    const float height = float(options::storedNumber(QStringLiteral("Height"), 6375, -1e30, 1e30));
+    const int state = options::storedInt16(QStringLiteral("Maximised"), 0, {0, 1, 2});
+    // Storing the size only makes sense when the window differs from what is stored.
+    chkScreen->setEnabled(main && (width != float(main->windowWidth()) || height != float(main->windowHeight())
+                                   || state != main->WindowState()));
+    cmdOK->setFocus();
+}
+
+void frmOptions::chooseFont(QLabel *preview)
+{
+    CommonDialog.Flags = 0x10003;
+    if (CommonDialog.ShowFont() != 0)
+        return;
+    // Only the name and size make the setting: bold and italic chosen in the dialog are dropped.
+    setPreview(preview, CommonDialog.FontName, CommonDialog.FontSize);
+    preview->setText(CommonDialog.FontName + QLatin1Char(' ') + platform::numberToText(CommonDialog.FontSize));
+}
+
+void frmOptions::cmdScreen_Click()
+{
+    chooseFont(lblScreen);
+}
+
+void frmOptions::cmdPrinter_Click()
+{
+    chooseFont(lblPrinter);
+}
+
+void frmOptions::cmdDefaults_Click()
+{
+    setPreview(lblScreen, QStringLiteral("Fixedsys"), 9);
+    setPreview(lblPrinter, QStringLiteral("Courier New"), 12);
+    lblScreen->setText(previewCaption(lblScreen->font()));
+    lblPrinter->setText(previewCaption(lblPrinter->font()));
+}
+
+void frmOptions::cmdOK_Click()
+{
+    if (frmPenwick *main = frmPenwick::instance()) {
+        main->RichTextBox->setFontName(lblScreen->font().family());
+        main->RichTextBox->setFontSize(float(lblScreen->font().pointSizeF()));
+        main->RichTextBox->setFontBold(false);
+        main->RichTextBox->setFontItalic(false);
+    }
+    options::storeFields(*this);
+    if (value(chkScreen) == 1 && frmPenwick::instance()) {
+        const frmPenwick *main = frmPenwick::instance();
+        options::store(QStringLiteral("Width"), platform::numberToText(float(main->windowWidth())));
+        options::store(QStringLiteral("Height"), platform::numberToText(float(main->windowHeight())));
+        options::store(QStringLiteral("Maximised"), QString::number(main->WindowState()));
+    }
+    setValue(chkScreen, 0);
+    hide();
+}
+
+void frmOptions::cmdCancel_Click()
+{
+    options::loadFields(*this);
+    setValue(chkScreen, 0);
+    hide();
+}
+
+void frmOptions::reject()
+{
+    // Esc does nothing here: no button is the cancel button.
+}
+
+void frmOptions::closeEvent(QCloseEvent *event)
+{
+    // Closed from its title bar, the window acts as Cancel and keeps the live settings.
+    cmdCancel_Click();
+    event->accept();
+}

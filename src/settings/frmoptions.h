@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "platform/commondialog.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -40,7 +42,23 @@ public:
     static int value(const QCheckBox *box);
     static void setValue(QCheckBox *box, int value);
 
+    // The font dialog of this window, keeping the last font chosen through either button.
+    platform::CommonDialog CommonDialog;
+
+    void Form_Activate();
+    void cmdScreen_Click();
+    void cmdPrinter_Click();
+    void cmdDefaults_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
 private:
+    void chooseFont(QLabel *preview);
     frmOptions();
     ~frmOptions() override;
 };

@@ -1,72 +1,26 @@
 // The ten settings read into the live fields at start-up, and the window kept inside the screen.
 #include "app/frmpenwick.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-
 #include "platform/services.h"
 #include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "settings/frmoptions.h"
+#include "settings/optionsstore.h"
 #include "settings/placement.h"
-
-#include <cmath>
 
 using namespace platform;
 
-namespace {
-
-const QString App = QStringLiteral("Penwick");
-const QString Section = QStringLiteral("Options");
-
-// A hand-edited value that is not a number, or out of its range, reads as the key's default.
-double readNumber(const QString &key, double defaultValue, double lowest, double highest)
-{
-    double value = 0;
-    const QString text = GetSetting(App, Section, key, numberToText(defaultValue));
-    if (!textToNumber(text, value) || value < lowest || value > highest)
-        return defaultValue;
-    return value;
-}
-
-int readInt16(const QString &key, int defaultValue, std::initializer_list<int> allowed)
-{
-    const double value = readNumber(key, defaultValue, -32768.5, 32767.5);
-    const int rounded = int(std::nearbyint(value));
-    for (const int a : allowed)
-        if (a == rounded)
-            return rounded;
-    return defaultValue;
-}
-
-QFont previewFont(const QString &nameKey, const QString &defaultName, const QString &sizeKey, double defaultSize)
-{
-    QString name = GetSetting(App, Section, nameKey, defaultName);
-    if (name.trimmed().isEmpty())
-        name = defaultName;
-    QFont font(name);
-    font.setPointSizeF(readNumber(sizeKey, defaultSize, 1, 999));
-    return font;
-}
-
-}
-
 void frmPenwick::LoadSettings()
 {
-    frmOptions &options = frmOptions::instance();
-    frmOptions::setValue(options.chkWrap, readInt16(QStringLiteral("Wrap"), 0, {0, 1}));
-    options.lblPrinter->setFont(previewFont(QStringLiteral("PrntFont"), QStringLiteral("Courier New"), QStringLiteral("PrntFontSize"), 12));
-    options.lblScreen->setFont(previewFont(QStringLiteral("ScrnFont"), QStringLiteral("Fixedsys"), QStringLiteral("ScrnFontSize"), 9));
-    options.cboTab->setEditText(GetSetting(App, Section, QStringLiteral("TabSize"), QStringLiteral("8")));
-    frmOptions::setValue(options.chkStatus, readInt16(QStringLiteral("StatusBar"), 1, {0, 1}));
+    frmOptions &live = frmOptions::instance();
+    options::loadFields(live);
     // Sizes from a hand-edited store stay between an inch and ten times the screen.
-    setWindowWidth(readNumber(QStringLiteral("Width"), 7470, 1440, 10 * ScreenWidthTwips()));
-    setWindowHeight(readNumber(QStringLiteral("Height"), 6375, 1440, 10 * ScreenHeightTwips()));
-    setWindowState(readInt16(QStringLiteral("Maximised"), 0, {0, 1, 2}));
-    if (frmOptions::value(options.chkWrap) == 1)
+    setWindowWidth(options::storedNumber(QStringLiteral("Width"), 7470, 1440, 10 * ScreenWidthTwips()));
+    setWindowHeight(options::storedNumber(QStringLiteral("Height"), 6375, 1440, 10 * ScreenHeightTwips()));
+    setWindowState(options::storedInt16(QStringLiteral("Maximised"), 0, {0, 1, 2}));
+    if (frmOptions::value(live.chkWrap) == 1)
         Wordwrap();
-    if (frmOptions::value(options.chkStatus) == 0)
+    if (frmOptions::value(live.chkStatus) == 0)
         StatusBar->setVisible(false);
     PlaceWindow();
 }
@@ -116,14 +70,38 @@ void frmPenwick::setWindowTop(double twips)
 
 void frmPenwick::setWindowWidth(double twips)
 {
+    m_outerWidth = twips;
     const int frame = frameGeometry().width() - geometry().width();
     resize(qMax(1, twipsToPixels(twips) - frame), height());
 }
 
 void frmPenwick::setWindowHeight(double twips)
 {
+    m_outerHeight = twips;
     const int frame = frameGeometry().height() - geometry().height();
     resize(width(), qMax(1, twipsToPixels(twips) - frame));
+}
+
+void frmPenwick::keepOuterSize()
+{
+    // Sizes are outer sizes, frame included; the frame is known only once the window is on screen.
+    if (m_frameKnown || frameGeometry().size() == geometry().size() || WindowState() != 0)
+        return;
+    m_frameKnown = true;
+    setWindowWidth(m_outerWidth);
+    setWindowHeight(m_outerHeight);
+}
+
+void frmPenwick::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    keepOuterSize();
+}
+
+void frmPenwick::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    keepOuterSize();
 }
 
 int frmPenwick::WindowState() const

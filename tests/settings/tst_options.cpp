@@ -1,0 +1,173 @@
+// The Default Options window over a temporary store: activation, fonts, defaults, OK and Cancel.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include "harness.h"
+#include "platform/richtextbox.h"
+#include "platform/statusbar.h"
+#include "settings/frmoptions.h"
+
+class tst_Options : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void screenSizeBoxFollowsTheWindow();
+    void chosenFontAppliesAndStoresOnOk();
+    void cancelStoresNothingAndRestores();
+    void cancelledFontDialogKeepsThePreview();
+    void defaultsThenOkStoreTheDefaultFonts();
+    void okWhileMaximisedStoresTheState();
+    void escapeDoesNothingAndCloseActsAsCancel();
+
+private:
+    static QString stored(const QString &key)
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Penwick"), QStringLiteral("Penwick"))
+            .value(QStringLiteral("Options/") + key).toString();
+    }
+    static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+};
+
+void tst_Options::screenSizeBoxFollowsTheWindow()
+{
+    Harness h;
+    h.show();
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &) {
+        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+        QCOMPARE(o.lblPrinter->text(), QStringLiteral("Courier New 12"));
+        QVERIFY2(!o.chkScreen->isEnabled(), "the first run's window has the stored default size");
+        click(o.cmdCancel);
+    });
+    h.w().mnuOptionsOptions_Click();
+    h.w().resize(h.w().width() + 60, h.w().height());
+    h.desktop.modal([&](QDialog &) {
+        QVERIFY(o.chkScreen->isEnabled());
+        click(o.cmdCancel);
+    });
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Options::chosenFontAppliesAndStoresOnOk()
+{
+    Harness h;
+    frmOptions &o = frmOptions::instance();
+    h.w().RichTextBox->setFontBold(true);
+    h.desktop.modal([&](QDialog &) {
+        click(o.cmdScreen);
+        QCOMPARE(o.lblScreen->text(), QStringLiteral("DejaVu Sans Mono 10.5"));
+        o.chkStatus->setChecked(false);
+        o.cboTab->setEditText(QStringLiteral("4"));
+        click(o.cmdOK);
+    });
+    h.desktop.fontDialog(QStringLiteral("DejaVu Sans Mono"), 10.5f);
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(h.w().RichTextBox->FontSize(), 10.5f);
+    QVERIFY(!h.w().RichTextBox->FontBold());
+    QCOMPARE(stored("ScrnFont"), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(stored("ScrnFontSize"), QLocale().toString(10.5));
+    QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
+    QCOMPARE(stored("TabSize"), QStringLiteral("4"));
+    QCOMPARE(stored("StatusBar"), QStringLiteral("0"));
+    QCOMPARE(stored("Width"), QString());
+    QVERIFY2(h.w().StatusBar->Visible(), "the status bar setting takes effect at the next start");
+    QVERIFY(!o.isVisible());
+}
+
+void tst_Options::cancelStoresNothingAndRestores()
+{
+    Harness h({}, {{"PrntFont", "DejaVu Serif"}});
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &) {
+        click(o.cmdPrinter);
+        o.chkWrap->setChecked(true);
+        click(o.cmdCancel);
+    });
+    h.desktop.fontDialog(QStringLiteral("DejaVu Sans"), 20);
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(frmOptions::value(o.chkWrap), 0);
+    QCOMPARE(stored("PrntFont"), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(stored("Wrap"), QString());
+}
+
+void tst_Options::cancelledFontDialogKeepsThePreview()
+{
+    Harness h;
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &) {
+        click(o.cmdScreen);
+        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+        QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
+        click(o.cmdCancel);
+    });
+    h.desktop.fontDialog(QString(), 0);
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Options::defaultsThenOkStoreTheDefaultFonts()
+{
+    Harness h({}, {{"ScrnFont", "DejaVu Sans"}, {"ScrnFontSize", "14"}, {"PrntFont", "DejaVu Serif"}, {"PrntFontSize", "8"}});
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &) {
+        click(o.cmdDefaults);
+        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+        click(o.cmdOK);
+    });
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(stored("ScrnFont"), QStringLiteral("Fixedsys"));
+    QCOMPARE(stored("ScrnFontSize"), QStringLiteral("9"));
+    QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
+    QCOMPARE(stored("PrntFontSize"), QStringLiteral("12"));
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Options::okWhileMaximisedStoresTheState()
+{
+    Harness h;
+    h.show();
+    h.w().showMaximized();
+    QTRY_COMPARE(h.w().WindowState(), 2);
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &) {
+        QVERIFY(o.chkScreen->isEnabled());
+        o.chkScreen->setChecked(true);
+        click(o.cmdOK);
+    });
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(stored("Maximised"), QStringLiteral("2"));
+    QCOMPARE(stored("Width").toDouble(), double(float(h.w().windowWidth())));
+    QVERIFY(!o.chkScreen->isChecked());
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+void tst_Options::escapeDoesNothingAndCloseActsAsCancel()
+{
+    Harness h;
+    frmOptions &o = frmOptions::instance();
+    h.desktop.modal([&](QDialog &d) {
+        o.chkWrap->setChecked(true);
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QVERIFY(d.isVisible());
+        QVERIFY(o.chkWrap->isChecked());
+        d.close();
+        QVERIFY(!d.isVisible());
+    });
+    h.w().mnuOptionsOptions_Click();
+    QCOMPARE(frmOptions::value(o.chkWrap), 0);
+    QVERIFY2(frmOptions::isLoaded(), "the live settings survive a close from the title bar");
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+QTEST_MAIN(tst_Options)
+#include "tst_options.moc"
