@@ -1,9 +1,7 @@
 // The Help menu and the Options command.
 #include "app/frmpenwick.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
+#include "about/frmabout.h"
 #include "platform/desktop.h"
 #include "settings/frmoptions.h"
 
@@ -14,8 +12,7 @@ void frmPenwick::mnuHelpContents_Click()
 
 void frmPenwick::mnuHelpAbout_Click()
 {
-    platform::desktop().MsgBox(QStringLiteral("Penwick 1.63\nA small, fast, trustworthy plain-text editor."),
-                               platform::vbOKOnly + platform::vbInformation, QStringLiteral("About Penwick"));
+    platform::desktop().showModal(frmAbout::instance());
 }
 
 void frmPenwick::mnuOptionsOptions_Click()
