@@ -203,8 +203,6 @@ const QString &frmAbout::webAddress()
 
 frmAbout::frmAbout()
 {
-    // The resources live in a static library, which the linker would drop unless something names them.
-    Q_INIT_RESOURCE(penwick);
     setObjectName(QStringLiteral("frmAbout"));
     search::setUpWindow(*this, QStringLiteral("About Penwick"));
 

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "about/frmabout.h"
 #include "app/commandline.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
@@ -22,8 +23,15 @@ frmPenwick *g_main = nullptr;
 
 }
 
+// The resources live in a static library, which the linker would drop unless something names them.
+static void loadResources()
+{
+    Q_INIT_RESOURCE(penwick);
+}
+
 frmPenwick::frmPenwick()
 {
+    loadResources();
     g_main = this;
     setObjectName(QStringLiteral("frmPenwick"));
     setWindowTitle(QStringLiteral("Penwick"));
@@ -146,6 +154,7 @@ void frmPenwick::Form_Unload(int &Cancel)
         Cancel = 1;
         return;
     }
+    frmAbout::unload();
     frmFind::unload();
     frmReplace::unload();
     frmOptions::unload();
@@ -170,6 +179,7 @@ void frmPenwick::mnuFileExit_Click()
 {
     if (QuerySave().toInt() == 2)
         return;
+    frmAbout::unload();
     frmFind::unload();
     frmReplace::unload();
     platform::End();

@@ -76,8 +76,8 @@ void Editor::keyPressEvent(QKeyEvent *e)
         m_box.Undo();
         return;
     }
-    if (code == vbKeyReturn && !(shift & vbCtrlMask)) {
-        // Every Enter is a line break of the document's own style, Shift+Enter too.
+    if (code == vbKeyReturn) {
+        // Every Enter is a line break of the document's own style, with Shift or Ctrl too.
         QTextCursor c = textCursor();
         m_box.m_engine->insertText(c, QStringLiteral("\n"));
         setTextCursor(c);

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include "about/frmabout.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/statusbar.h"
@@ -44,7 +45,8 @@ void tst_MainWindow::startsUntitledAndClean()
     QCOMPARE(h.w().CommonDialog.DefaultExt, QStringLiteral("TXT"));
     QCOMPARE(h.w().CommonDialog.FileName, QString());
     QCOMPARE(h.w().RichTextBox->RightMargin(), 491520.0f);
-    QVERIFY(!h.w().windowIcon().isNull());
+    QVERIFY2(!h.w().windowIcon().pixmap(16, 16).isNull(), "the icon comes from the program's resources");
+    QVERIFY(!h.w().windowIcon().pixmap(32, 32).isNull());
     QCOMPARE(h.desktop.problems(), QString());
 }
 
@@ -140,11 +142,13 @@ void tst_MainWindow::exitAsksOnceAndEnds()
     Harness h;
     h.w().RichTextBox->setSelText(QStringLiteral("typed"));
     frmFind::instance();
+    frmAbout::instance();
     const int before = Harness::endCount;
     h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
     h.w().mnuFileExit_Click();
     QCOMPARE(Harness::endCount - before, ends ? 1 : 0);
     QCOMPARE(frmFind::isLoaded(), !ends);
+    QCOMPARE(frmAbout::isLoaded(), !ends);
     QCOMPARE(h.desktop.problems(), QString());
 }
 

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "about/frmabout.h"
 #include "platform/services.h"
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
@@ -37,6 +38,7 @@ void Harness::load()
 Harness::~Harness()
 {
     window.reset();
+    frmAbout::unload();
     frmFind::unload();
     frmReplace::unload();
     frmOptions::unload();
