@@ -19,6 +19,7 @@
 
 #include "platform/services.h"
 #include "platform/twips.h"
+#include "platform/twipslayout.h"
 #include "search/searchform.h"
 
 using platform::twipsToPixels;
@@ -83,7 +84,7 @@ void CentredLayout::place(QWidget *control, int left, int top, int width, int he
 int CentredLayout::widen(int clientWidth)
 {
     for (Item &item : m_items)
-        item.now.setSize(item.design.size().expandedTo(search::TwipsLayout::neededSize(item.control)));
+        item.now.setSize(item.design.size().expandedTo(platform::TwipsLayout::neededSize(item.control)));
     // Nearest the middle first, so a picture beside a grown title moves out past it.
     std::stable_sort(m_items.begin(), m_items.end(),
                      [](const Item &a, const Item &b) { return std::abs(a.designOffset) < std::abs(b.designOffset); });

@@ -10,6 +10,7 @@
 
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
+#include "platform/twipslayout.h"
 #include "search/searchform.h"
 
 using namespace platform;
@@ -50,7 +51,7 @@ frmFind::frmFind()
     search::setUpWindow(*this, QStringLiteral("Find"));
 
     // Created in tab order, which is also the focus chain.
-    search::TwipsLayout layout;
+    platform::TwipsLayout layout;
     lblFind = make<QLabel>(this, "lblFind", QStringLiteral("Find:"));
     lblFind->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout.place(lblFind, 120, 60, 495, 255);

@@ -11,6 +11,7 @@
 
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
+#include "platform/twipslayout.h"
 #include "search/searchform.h"
 
 using namespace platform;
@@ -76,7 +77,7 @@ frmReplace::frmReplace()
     search::setUpWindow(*this, QStringLiteral("Replace"));
 
     // Created in tab order, which is also the focus chain.
-    search::TwipsLayout layout;
+    platform::TwipsLayout layout;
     lblReplace = make<QLabel>(this, "lblReplace", QStringLiteral("Replace:"));
     layout.place(lblReplace, 120, 60, 735, 255);
     txtReplace = makeTextBox(this, "txtReplace");

@@ -2,62 +2,14 @@
 #include "search/searchform.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDialog>
-#include <QFontMetrics>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QWindow>
 
 #include "app/frmpenwick.h"
 #include "platform/richtextbox.h"
-#include "platform/twips.h"
 
 namespace search {
-
-namespace {
-
-// Room kept between a grown control and the one it pushes, in pixels: at most what the design had, at least a sliver.
-constexpr int kSpacing = 6;
-constexpr int kLeast = 4;
-
-// Overlaps in the design (a label reaching under its text box) are kept while the first control keeps its place.
-int gapToKeep(int designGap, bool grew)
-{
-    const int gap = qMin(designGap, kSpacing);
-    return grew ? qMax(gap, kLeast) : gap;
-}
-
-bool overlaps(int a0, int a1, int b0, int b1)
-{
-    return a0 < b1 && b0 < a1;
-}
-
-// B comes after A on A's row: it starts past A's middle and shares some of A's height.
-bool rightOf(const QRect &a, const QRect &b)
-{
-    return b.x() >= a.x() + a.width() / 2 && overlaps(a.y(), a.y() + a.height(), b.y(), b.y() + b.height());
-}
-
-bool below(const QRect &a, const QRect &b)
-{
-    return b.y() >= a.y() + a.height() / 2 && overlaps(a.x(), a.x() + a.width(), b.x(), b.x() + b.width());
-}
-
-QSize buttonNeeds(const QPushButton *button)
-{
-    // The style's own size hint has a minimum width of its own; only the caption's needs count here.
-    const QSize text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
-    const QStyle *style = button->style();
-    const int frame = 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button)
-        + style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
-    return {text.width() + frame, text.height() + frame};
-}
-
-}
 
 void setUpWindow(QDialog &dialog, const QString &caption)
 {
@@ -98,108 +50,6 @@ int findOptions(bool wholeWord, bool matchCase)
     if (matchCase)
         options += 4;
     return options;
-}
-
-void TwipsLayout::place(QWidget *control, int left, int top, int width, int height)
-{
-    using platform::twipsToPixels;
-    const QRect design(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-    control->setGeometry(design);
-    m_items.append({control, design, design});
-}
-
-QSize TwipsLayout::neededSize(const QWidget *control)
-{
-    if (const auto *button = qobject_cast<const QPushButton *>(control))
-        return buttonNeeds(button);
-    if (const auto *edit = qobject_cast<const QLineEdit *>(control))
-        return {0, edit->minimumSizeHint().height()};
-    if (qobject_cast<const QLabel *>(control) || qobject_cast<const QCheckBox *>(control))
-        return control->sizeHint();
-    return {0, 0};
-}
-
-QSize TwipsLayout::apply(QDialog &dialog, int clientWidth, int clientHeight)
-{
-    const QSize designClient(platform::twipsToPixels(clientWidth), platform::twipsToPixels(clientHeight));
-    int designRight = 0;
-    int designBottom = 0;
-    for (Item &item : m_items) {
-        item.now.setSize(item.design.size().expandedTo(neededSize(item.control)));
-        designRight = qMax(designRight, item.design.x() + item.design.width());
-        designBottom = qMax(designBottom, item.design.y() + item.design.height());
-    }
-    // Each round moves controls only forward, so this settles; the bound guards against a cycle all the same.
-    for (int round = 0; round < 4 * m_items.size() && (pushApart() || alignEdges()); ++round) {
-    }
-    QSize client = designClient;
-    for (const Item &item : m_items) {
-        item.control->setGeometry(item.now);
-        client = client.expandedTo({item.now.x() + item.now.width() + qMax(0, designClient.width() - designRight),
-                                    item.now.y() + item.now.height() + qMax(0, designClient.height() - designBottom)});
-    }
-    dialog.setFixedSize(client);
-    return client;
-}
-
-bool TwipsLayout::pushApart()
-{
-    bool moved = false;
-    for (const Item &a : m_items) {
-        for (Item &b : m_items) {
-            if (&a == &b)
-                continue;
-            if (rightOf(a.design, b.design)) {
-                const int designRight = a.design.x() + a.design.width();
-                const int right = a.now.x() + a.now.width();
-                const int least = right + gapToKeep(b.design.x() - designRight, right > designRight);
-                if (b.now.x() < least) {
-                    b.now.moveLeft(least);
-                    moved = true;
-                }
-            }
-            if (below(a.design, b.design)) {
-                const int designBottom = a.design.y() + a.design.height();
-                const int bottom = a.now.y() + a.now.height();
-                const int least = bottom + gapToKeep(b.design.y() - designBottom, bottom > designBottom);
-                if (b.now.y() < least) {
-                    b.now.moveTop(least);
-                    moved = true;
-                }
-            }
-        }
-    }
-    return moved;
-}
-
-// Controls that shared a left edge (a column of buttons) or a top edge (a row) in the design keep sharing it,
-// and a column of equal widths, or a row of equal heights, stays equal.
-bool TwipsLayout::alignEdges()
-{
-    bool moved = false;
-    auto raise = [&moved](int &value, int least) {
-        if (value < least) {
-            value = least;
-            moved = true;
-        }
-    };
-    for (const Item &a : m_items) {
-        for (Item &b : m_items) {
-            int x = b.now.x(), y = b.now.y(), width = b.now.width(), height = b.now.height();
-            if (a.design.x() == b.design.x()) {
-                raise(x, a.now.x());
-                if (a.design.width() == b.design.width())
-                    raise(width, a.now.width());
-            }
-            if (a.design.y() == b.design.y()) {
-                raise(y, a.now.y());
-                if (a.design.height() == b.design.height())
-                    raise(height, a.now.height());
-            }
-            b.now.setRect(x, y, width, height);
-        }
-    }
-    return moved;
 }
 
 }

@@ -1,9 +1,6 @@
-// What the Find and Replace windows share: their window style, first placement and a twips layout that grows.
+// What the Find and Replace windows share: their window style, first placement, the edit control, the options.
 #pragma once
 
-#include <QList>
-#include <QRect>
-#include <QSize>
 #include <QString>
 
 class QDialog;
@@ -26,29 +23,5 @@ platform::RichTextBox &editControl();
 
 // Option value passed to Find: 2 whole words, plus 4 match case.
 int findOptions(bool wholeWord, bool matchCase);
-
-// Controls placed at their design rectangles in twips; one whose caption needs more room than the design gave
-// grows, pushing the controls right of or below it, and the window grows with them.
-class TwipsLayout
-{
-public:
-    void place(QWidget *control, int left, int top, int width, int height);
-    // Lays everything out and fixes the window's client size; returns it in pixels.
-    QSize apply(QDialog &dialog, int clientWidth, int clientHeight);
-
-    static QSize neededSize(const QWidget *control);
-
-private:
-    struct Item
-    {
-        QWidget *control;
-        QRect design;   // pixels
-        QRect now;
-    };
-    bool pushApart();
-    bool alignEdges();
-
-    QList<Item> m_items;
-};
 
 }

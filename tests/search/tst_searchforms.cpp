@@ -7,6 +7,7 @@
 
 #include "app/frmpenwick.h"
 #include "platform/twips.h"
+#include "platform/twipslayout.h"
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
 #include "search/searchform.h"
@@ -96,7 +97,7 @@ void tst_searchforms::controls()
     const QRect at = widget->geometry();
     QVERIFY2(at.x() >= design.x() && at.y() >= design.y(), qPrintable(control));
     QVERIFY2(at.width() >= design.width() && at.height() >= design.height(), qPrintable(control));
-    const QSize needed = search::TwipsLayout::neededSize(widget);
+    const QSize needed = platform::TwipsLayout::neededSize(widget);
     QVERIFY2(at.width() >= needed.width() && at.height() >= needed.height(), qPrintable(control));
     QVERIFY2(QRect(QPoint(), dialog.size()).contains(at), qPrintable(control));
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
@@ -174,7 +175,7 @@ void tst_searchforms::growingControlPushesTheOthers()
     QFont big = first->font();
     big.setPointSizeF(big.pointSizeF() * 3);
     first->setFont(big);
-    search::TwipsLayout layout;
+    platform::TwipsLayout layout;
     layout.place(label, 120, 60, 495, 255);
     layout.place(edit, 600, 60, 2055, 285);
     layout.place(button, 2880, 60, 975, 375);

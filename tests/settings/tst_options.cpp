@@ -1,6 +1,7 @@
 // The Default Options window over a temporary store: activation, fonts, defaults, OK and Cancel.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -9,6 +10,7 @@
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/statusbar.h"
+#include "platform/twipslayout.h"
 #include "settings/frmoptions.h"
 
 class tst_Options : public QObject
@@ -16,6 +18,7 @@ class tst_Options : public QObject
     Q_OBJECT
 
 private slots:
+    void noCaptionIsClipped();
     void screenSizeBoxFollowsTheWindow();
     void chosenFontAppliesAndStoresOnOk();
     void cancelStoresNothingAndRestores();
@@ -32,6 +35,23 @@ private:
     }
     static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 };
+
+// Grown where the desktop font needs it: every caption whole, group boxes around what they frame.
+void tst_Options::noCaptionIsClipped()
+{
+    Harness h;
+    frmOptions &o = frmOptions::instance();
+    for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QSize needed = platform::TwipsLayout::neededSize(w);
+        QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(w->objectName()));
+        QVERIFY2(o.rect().contains(w->geometry()), qPrintable(w->objectName()));
+    }
+    for (QWidget *inner : {static_cast<QWidget *>(o.Label4), static_cast<QWidget *>(o.cboTab), static_cast<QWidget *>(o.chkScreen)})
+        QVERIFY2(o.Frame2->geometry().contains(inner->geometry()), qPrintable(inner->objectName()));
+    QVERIFY(o.Frame1->geometry().contains(o.cmdDefaults->geometry()));
+    QVERIFY(o.Frame2->geometry().bottom() < o.Frame1->geometry().top());
+    QVERIFY(o.Frame1->geometry().bottom() < o.cmdOK->geometry().top());
+}
 
 void tst_Options::screenSizeBoxFollowsTheWindow()
 {

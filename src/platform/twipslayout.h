@@ -1,0 +1,38 @@
+// Controls placed from twips that grow where the desktop font needs more room, pushing their neighbours.
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QSize>
+
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+// Controls placed at their design rectangles in twips; one whose caption needs more room than the design gave
+// grows, pushing the controls right of or below it, and the window grows with them.
+class TwipsLayout
+{
+public:
+    void place(QWidget *control, int left, int top, int width, int height);
+    // Lays everything out and fixes the window's client size; returns it in pixels.
+    QSize apply(QDialog &dialog, int clientWidth, int clientHeight);
+
+    static QSize neededSize(const QWidget *control);
+
+private:
+    struct Item
+    {
+        QWidget *control;
+        QRect design;   // pixels
+        QRect now;
+    };
+    bool pushApart();
+    bool alignEdges();
+    bool encloseChildren();
+
+    QList<Item> m_items;
+};
+
+}
