@@ -29,6 +29,14 @@ static void loadResources()
     Q_INIT_RESOURCE(penwick);
 }
 
+// The windows shown from the menu close with the program; a window that is not loaded is left alone.
+static void unloadDialogs()
+{
+    frmAbout::unload();
+    frmFind::unload();
+    frmReplace::unload();
+}
+
 frmPenwick::frmPenwick()
 {
     loadResources();
@@ -154,9 +162,7 @@ void frmPenwick::Form_Unload(int &Cancel)
         Cancel = 1;
         return;
     }
-    frmAbout::unload();
-    frmFind::unload();
-    frmReplace::unload();
+    unloadDialogs();
     frmOptions::unload();
 }
 
@@ -179,9 +185,7 @@ void frmPenwick::mnuFileExit_Click()
 {
     if (QuerySave().toInt() == 2)
         return;
-    frmAbout::unload();
-    frmFind::unload();
-    frmReplace::unload();
+    unloadDialogs();
     platform::End();
 }
 
@@ -193,10 +197,6 @@ void frmPenwick::dragEnterEvent(QDragEnterEvent *event)
 
 void frmPenwick::dropEvent(QDropEvent *event)
 {
-    QStringList files;
-    for (const QUrl &url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
     event->acceptProposedAction();
-    Form_OLEDragDrop(files);
+    Form_OLEDragDrop(platform::droppedFiles(event->mimeData()));
 }

@@ -14,6 +14,7 @@
 
 #include "platform/keys.h"
 #include "platform/richtextbox_p.h"
+#include "platform/services.h"
 #include "platform/twips.h"
 
 namespace platform {
@@ -138,10 +139,7 @@ void Editor::dragMoveEvent(QDragMoveEvent *e)
 void Editor::dropEvent(QDropEvent *e)
 {
     // Only a file list does anything; dragged text is never inserted.
-    QStringList files;
-    for (const QUrl &url : e->mimeData()->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
+    const QStringList files = droppedFiles(e->mimeData());
     e->acceptProposedAction();
     if (!files.isEmpty())
         emit m_box.OLEDragDrop(files);

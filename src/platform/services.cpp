@@ -70,6 +70,15 @@ bool textToNumber(const QString &text, double &value)
     return ok && std::isfinite(value);
 }
 
+QStringList droppedFiles(const QMimeData *data)
+{
+    QStringList files;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
 namespace Clipboard {
 
 void Clear()

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QMimeData;
+
 namespace platform {
 
 // Per-user settings store: application, section, key; values are text.
@@ -13,6 +15,9 @@ void SaveSetting(const QString &appName, const QString &section, const QString &
 // Numbers in the store: the shortest decimal text in the user's locale, read back leniently.
 QString numberToText(double value);
 bool textToNumber(const QString &text, double &value);
+
+// The local files a drop carries, in order; empty for dropped text.
+QStringList droppedFiles(const QMimeData *data);
 
 namespace Clipboard {
 void Clear();

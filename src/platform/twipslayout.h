@@ -4,11 +4,21 @@
 #include <QList>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <QWidget>
 
 class QDialog;
-class QWidget;
 
 namespace platform {
+
+// A captioned control that carries its name as its objectName.
+template <class W>
+W *makeControl(QWidget *parent, const char *name, const QString &caption)
+{
+    W *w = new W(caption, parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
 
 // Controls placed at their design rectangles in twips; one whose caption needs more room than the design gave
 // grows, pushing the controls right of or below it, and the window grows with them.

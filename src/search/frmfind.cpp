@@ -19,14 +19,6 @@ namespace {
 
 frmFind *g_find = nullptr;
 
-template <class W>
-W *make(QWidget *parent, const char *name, const QString &caption)
-{
-    W *w = new W(caption, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 }
 
 frmFind &frmFind::instance()
@@ -52,7 +44,7 @@ frmFind::frmFind()
 
     // Created in tab order, which is also the focus chain.
     platform::TwipsLayout layout;
-    lblFind = make<QLabel>(this, "lblFind", QStringLiteral("Find:"));
+    lblFind = platform::makeControl<QLabel>(this, "lblFind", QStringLiteral("Find:"));
     lblFind->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout.place(lblFind, 120, 60, 495, 255);
     txtFind = new QLineEdit(this);
@@ -62,14 +54,14 @@ frmFind::frmFind()
     tahoma.setStyleHint(QFont::SansSerif);
     txtFind->setFont(tahoma);
     layout.place(txtFind, 600, 60, 2055, 285);
-    cmdFind = make<QPushButton>(this, "cmdFind", QStringLiteral("&Find"));
+    cmdFind = platform::makeControl<QPushButton>(this, "cmdFind", QStringLiteral("&Find"));
     cmdFind->setDefault(true);
     layout.place(cmdFind, 2880, 60, 975, 375);
-    cmdCancel = make<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"));
+    cmdCancel = platform::makeControl<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"));
     layout.place(cmdCancel, 2880, 480, 975, 375);
-    chkCase = make<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
+    chkCase = platform::makeControl<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
     layout.place(chkCase, 120, 420, 1215, 195);
-    chkWhole = make<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
+    chkWhole = platform::makeControl<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
     layout.place(chkWhole, 120, 660, 1815, 195);
     layout.apply(*this, 3915, 960);
 

@@ -26,14 +26,6 @@ const QString &title()
     return penwick;
 }
 
-template <class W>
-W *make(QWidget *parent, const char *name, const QString &caption)
-{
-    W *w = new W(caption, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 QLineEdit *makeTextBox(QWidget *parent, const char *name)
 {
     auto *box = new QLineEdit(parent);
@@ -48,7 +40,7 @@ QLineEdit *makeTextBox(QWidget *parent, const char *name)
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
 {
     // No button is the default, so Enter in a text box starts nothing.
-    QPushButton *button = make<QPushButton>(parent, name, caption);
+    QPushButton *button = platform::makeControl<QPushButton>(parent, name, caption);
     button->setAutoDefault(false);
     return button;
 }
@@ -78,7 +70,7 @@ frmReplace::frmReplace()
 
     // Created in tab order, which is also the focus chain.
     platform::TwipsLayout layout;
-    lblReplace = make<QLabel>(this, "lblReplace", QStringLiteral("Replace:"));
+    lblReplace = platform::makeControl<QLabel>(this, "lblReplace", QStringLiteral("Replace:"));
     layout.place(lblReplace, 120, 60, 735, 255);
     txtReplace = makeTextBox(this, "txtReplace");
     layout.place(txtReplace, 840, 60, 2055, 285);
@@ -90,11 +82,11 @@ frmReplace::frmReplace()
     layout.place(cmdAll, 3120, 480, 975, 375);
     cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("Cancel"));
     layout.place(cmdCancel, 3120, 900, 975, 375);
-    chkCase = make<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
+    chkCase = platform::makeControl<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
     layout.place(chkCase, 120, 840, 1215, 195);
-    chkWhole = make<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
+    chkWhole = platform::makeControl<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
     layout.place(chkWhole, 120, 1080, 1695, 195);
-    lblWith = make<QLabel>(this, "lblWith", QStringLiteral("With:"));
+    lblWith = platform::makeControl<QLabel>(this, "lblWith", QStringLiteral("With:"));
     layout.place(lblWith, 120, 420, 735, 255);
     for (QLabel *label : {lblReplace, lblWith})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -22,14 +22,6 @@ namespace {
 
 frmOptions *g_options = nullptr;
 
-template <class W>
-W *make(QWidget *parent, const char *name, const QString &caption)
-{
-    W *w = new W(caption, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 // "Fixedsys 9": the font's name and its size as the shortest decimal text.
 QString previewCaption(const QFont &font)
 {
@@ -80,9 +72,9 @@ frmOptions::frmOptions()
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     platform::TwipsLayout layout;
 
-    Frame2 = make<QGroupBox>(this, "Frame2", QStringLiteral("Default Options"));
+    Frame2 = platform::makeControl<QGroupBox>(this, "Frame2", QStringLiteral("Default Options"));
     layout.place(Frame2, 120, 0, 2955, 1815);
-    Label4 = make<QLabel>(this, "Label4", QStringLiteral("&Tab Stop size"));
+    Label4 = platform::makeControl<QLabel>(this, "Label4", QStringLiteral("&Tab Stop size"));
     layout.place(Label4, 360, 360, 1155, 195);
     cboTab = new QComboBox(this);
     cboTab->setObjectName(QStringLiteral("cboTab"));
@@ -91,39 +83,39 @@ frmOptions::frmOptions()
     layout.place(cboTab, 1560, 360, 615, 315);
     cboTab->setEditText(QString());
     Label4->setBuddy(cboTab);
-    chkWrap = make<QCheckBox>(this, "chkWrap", QStringLiteral("&Wordwrap"));
+    chkWrap = platform::makeControl<QCheckBox>(this, "chkWrap", QStringLiteral("&Wordwrap"));
     layout.place(chkWrap, 360, 720, 1935, 255);
-    chkScreen = make<QCheckBox>(this, "chkScreen", QStringLiteral("Always use this &Screen Size"));
+    chkScreen = platform::makeControl<QCheckBox>(this, "chkScreen", QStringLiteral("Always use this &Screen Size"));
     layout.place(chkScreen, 360, 1080, 2295, 255);
-    chkStatus = make<QCheckBox>(this, "chkStatus", QStringLiteral("Show Status Bar"));
+    chkStatus = platform::makeControl<QCheckBox>(this, "chkStatus", QStringLiteral("Show Status Bar"));
     layout.place(chkStatus, 360, 1440, 1695, 255);
     chkStatus->setChecked(true);
 
-    Frame1 = make<QGroupBox>(this, "Frame1", QStringLiteral("&Fonts"));
+    Frame1 = platform::makeControl<QGroupBox>(this, "Frame1", QStringLiteral("&Fonts"));
     layout.place(Frame1, 120, 1920, 2955, 2175);
-    Label1 = make<QLabel>(this, "Label1", QStringLiteral("Screen"));
+    Label1 = platform::makeControl<QLabel>(this, "Label1", QStringLiteral("Screen"));
     layout.place(Label1, 300, 2160, 855, 255);
-    lblScreen = make<QLabel>(this, "lblScreen", QStringLiteral("Fixedsys 9"));
+    lblScreen = platform::makeControl<QLabel>(this, "lblScreen", QStringLiteral("Fixedsys 9"));
     layout.place(lblScreen, 300, 2400, 2175, 315);
     lblScreen->setFont(QFont(QStringLiteral("Fixedsys"), 9));
     lblScreen->setAutoFillBackground(true);
     lblScreen->setStyleSheet(QStringLiteral("background: white"));
-    cmdScreen = make<QPushButton>(this, "cmdScreen", QStringLiteral("..."));
+    cmdScreen = platform::makeControl<QPushButton>(this, "cmdScreen", QStringLiteral("..."));
     layout.place(cmdScreen, 2520, 2400, 435, 315);
-    Label2 = make<QLabel>(this, "Label2", QStringLiteral("Printer"));
+    Label2 = platform::makeControl<QLabel>(this, "Label2", QStringLiteral("Printer"));
     layout.place(Label2, 300, 2880, 735, 255);
-    lblPrinter = make<QLabel>(this, "lblPrinter", QStringLiteral("Courier New 12"));
+    lblPrinter = platform::makeControl<QLabel>(this, "lblPrinter", QStringLiteral("Courier New 12"));
     layout.place(lblPrinter, 300, 3120, 2175, 315);
     lblPrinter->setFont(QFont(QStringLiteral("Courier New"), 12));
     lblPrinter->setStyleSheet(QStringLiteral("background: white"));
-    cmdPrinter = make<QPushButton>(this, "cmdPrinter", QStringLiteral("..."));
+    cmdPrinter = platform::makeControl<QPushButton>(this, "cmdPrinter", QStringLiteral("..."));
     layout.place(cmdPrinter, 2520, 3120, 435, 315);
-    cmdDefaults = make<QPushButton>(this, "cmdDefaults", QStringLiteral("Restore &Default Fonts"));
+    cmdDefaults = platform::makeControl<QPushButton>(this, "cmdDefaults", QStringLiteral("Restore &Default Fonts"));
     layout.place(cmdDefaults, 1020, 3600, 1935, 375);
-    cmdOK = make<QPushButton>(this, "cmdOK", QStringLiteral("&OK"));
+    cmdOK = platform::makeControl<QPushButton>(this, "cmdOK", QStringLiteral("&OK"));
     layout.place(cmdOK, 720, 4260, 1035, 375);
     cmdOK->setDefault(true);
-    cmdCancel = make<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"));
+    cmdCancel = platform::makeControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"));
     layout.place(cmdCancel, 1920, 4260, 990, 375);
     layout.apply(*this, 3180, 4785);
     Frame2->lower();
