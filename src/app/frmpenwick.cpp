@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QUrl>
 
 #include "about/frmabout.h"
 #include "app/commandline.h"

@@ -9,7 +9,6 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextDocument>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/keys.h"
