@@ -71,7 +71,7 @@ void frmPenwick::mnuEditDelete_Click()
 void frmPenwick::mnuEditSelectall_Click()
 {
     RichTextBox->setSelStart(0);
-    RichTextBox->setSelLength(RichTextBox->Text().size());
+    RichTextBox->setSelLength(RichTextBox->textLength());
 }
 
 void frmPenwick::RichTextBox_Change()
