@@ -2,21 +2,20 @@
 // no new file, a crash in the middle of a write. Each runs in a forked child; the parent judges.
 #include "text/fileio.h"
 
-#include <QDir>
-#include <QFile>
+#include "fileio_fixtures.h"
+
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <csignal>
 #include <cstring>
 #include <functional>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,41 +42,21 @@ struct Child
 
 Child runChild(const std::function<QByteArray()> &body)
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        qFatal("pipe2: %s", std::strerror(errno));
+    QTemporaryFile report;
+    if (!report.open())
+        qFatal("no file for the child's report");
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(fds[0]);
-        g_report = fds[1];
+        g_report = report.handle();
         say(body());
         ::_exit(0);
     }
-    ::close(fds[1]);
-    QByteArray text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            text.append(buffer, n);
-        else if (errno != EINTR)
-            break;
-    }
-    ::close(fds[0]);
     Child child;
     while (::waitpid(pid, &child.status, 0) < 0 && errno == EINTR) {}
-    child.said = text.split('\n');
+    child.said = contents(report.fileName()).split('\n');
     child.said.removeAll(QByteArray());
     return child;
 }
-
-#define VERIFY_CHILD(child)                                                                    \
-    do {                                                                                       \
-        const QByteArray last = (child).last();                                                \
-        if (last.startsWith("skip: "))                                                         \
-            QSKIP(last.mid(6).constData());                                                    \
-        QCOMPARE(last, QByteArray("ok"));                                                      \
-        QVERIFY(WIFEXITED((child).status));                                                    \
-    } while (false)
 
 // In a child the first broken expectation becomes the report.
 #define EXPECT(condition)                                                                      \
@@ -86,75 +65,39 @@ Child runChild(const std::function<QByteArray()> &body)
             return QByteArray("line " + QByteArray::number(__LINE__) + ": " #condition);       \
     } while (false)
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList entries(const QString &folder)
-{
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    return QDir(folder).entryList(all, QDir::Name);
-}
-
-bool writeText(const char *path, const QByteArray &text)
-{
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    const bool written = fd >= 0 && ::write(fd, text.constData(), text.size()) == text.size();
-    if (fd >= 0)
-        ::close(fd);
-    return written;
-}
-
 QByteArray skip(const char *what)
 {
     return QByteArray("skip: ") + what + ": " + std::strerror(errno);
 }
 
-// Mounts of our own, seen by nobody else; without root, a user namespace grants the same.
-QByteArray enterPrivateMounts()
+// A tmpfs at folder in mounts of our own, seen by nobody else; without root, a user namespace
+// grants the same. Empty when mounted, else why the test cannot run here.
+QByteArray mountTmpfs(const QString &folder, const char *options)
 {
     if (::unshare(CLONE_NEWNS) != 0) {
         const QByteArray uid = QByteArray::number(::geteuid());
         const QByteArray gid = QByteArray::number(::getegid());
         if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
             return skip("no private mount namespace");
-        if (!writeText("/proc/self/setgroups", "deny")
-            || !writeText("/proc/self/uid_map", "0 " + uid + " 1")
-            || !writeText("/proc/self/gid_map", "0 " + gid + " 1"))
+        if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + uid + " 1")
+            || !put("/proc/self/gid_map", "0 " + gid + " 1"))
             return skip("no id map in the user namespace");
     }
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return skip("cannot make / private");
-    return {};
-}
-
-QByteArray mountTmpfs(const QString &folder, const char *options)
-{
     QDir().mkpath(folder);
     if (::mount("tmpfs", native(folder).constData(), "tmpfs", 0, options) != 0)
         return skip("cannot mount a tmpfs");
     return {};
 }
 
-// A folder holding doc.txt, a writable file bind-mounted from elsewhere: a rename cannot replace
-// it, and a read-only folder takes no new file either.
-QByteArray mountFileOver(const QTemporaryDir &dir, const QByteArray &old, bool readOnly = true)
+// dir/mounted, a tmpfs holding doc.txt, a writable file bind-mounted from dir/doc.txt: a rename
+// cannot replace it, and a read-only folder takes no new file either.
+QByteArray mountFileOver(const QTemporaryDir &dir, const QByteArray &old, bool readOnly)
 {
     const QString folder = dir.filePath("mounted");
     if (QByteArray skipped = mountTmpfs(folder, "size=1m"); !skipped.isEmpty())
         return skipped;
-    QDir(folder).mkdir("a");
     EXPECT(put(folder + "/doc.txt", {}) && put(dir.filePath("doc.txt"), old));
     if (readOnly
         && ::mount(nullptr, native(folder).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
@@ -196,125 +139,87 @@ private slots:
             EXPECT(writeFile(folder + "/mine.txt", "two"));
             return "ok";
         });
-        VERIFY_CHILD(child);
+        QCOMPARE(child.last(), QByteArray("ok"));
         QCOMPARE(contents(folder + "/root.txt"), QByteArray("root's"));
         QCOMPARE(contents(folder + "/mine.txt"), QByteArray("two"));
         QCOMPARE(entries(folder), (QStringList{"mine.txt", "root.txt", "secret"}));
     }
 
-    void fullDiskKeepsOldFile_data()
+    // place: "plain", "hard link" (a second name beside it), "mount point" (a file bind-mounted
+    // into a writable folder) or "read-only folder" (the same into a read-only one).
+    // fault: "none", "full disk" (a 64 KiB tmpfs) or "crash" (RLIMIT_FSIZE kills the saver).
+    void savesUnderFaults_data()
     {
-        QTest::addColumn<int>("oldSize");
-        QTest::addColumn<bool>("hardLinked");
-        QTest::newRow("replace by rename") << 8 << false;
-        QTest::newRow("in place, old content put back") << 8 << true;
-        QTest::newRow("in place, no room for a backup") << 40 << true;
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("oldKiB");
+        QTest::newRow("full disk, by rename") << "plain" << "full disk" << 8;
+        QTest::newRow("full disk, in place, old content put back") << "hard link" << "full disk" << 8;
+        QTest::newRow("full disk, in place, no room for a backup") << "hard link" << "full disk" << 40;
+        QTest::newRow("read-only folder, backup in the cache") << "read-only folder" << "none" << 1;
+        QTest::newRow("mount point, backup beside") << "mount point" << "none" << 1;
+        QTest::newRow("crash, by rename") << "plain" << "crash" << 1;
+        QTest::newRow("crash, hard link in place") << "hard link" << "crash" << 1;
+        QTest::newRow("crash, read-only folder in place") << "read-only folder" << "crash" << 1;
     }
-    void fullDiskKeepsOldFile()
+    void savesUnderFaults()
     {
-        QFETCH(int, oldSize);
-        QFETCH(bool, hardLinked);
+        QFETCH(QString, place);
+        QFETCH(QString, fault);
+        QFETCH(int, oldKiB);
         QTemporaryDir dir;
+        const QByteArray old(oldKiB << 10, 'o');
+        const bool mounted = place == "mount point" || place == "read-only folder";
+        const bool readOnly = place == "read-only folder";
         const Child child = runChild([&]() -> QByteArray {
-            const QString disk = dir.filePath("disk");
-            QByteArray skipped = enterPrivateMounts();
-            if (skipped.isEmpty())
-                skipped = mountTmpfs(disk, "size=64k");
+            const QString folder = fault == "full disk" ? dir.filePath("disk")
+                                   : mounted            ? dir.filePath("mounted")
+                                                        : dir.path();
+            const QByteArray skipped = fault == "full disk" ? mountTmpfs(folder, "size=64k")
+                                       : mounted ? mountFileOver(dir, old, readOnly)
+                                                 : QByteArray();
             if (!skipped.isEmpty())
                 return skipped;
-            const QByteArray old(oldSize << 10, 'o');
-            EXPECT(put(disk + "/doc.txt", old));
-            const QByteArray doc = native(disk + "/doc.txt"), other = native(disk + "/other.txt");
-            EXPECT(!hardLinked || ::link(doc.constData(), other.constData()) == 0);
-            EXPECT(writeFile(disk + "/doc.txt", QByteArray(256 << 10, 'n')).error == ENOSPC);
-            EXPECT(contents(disk + "/doc.txt") == old);
-            const QStringList names = hardLinked ? QStringList{"doc.txt", "other.txt"}
-                                                 : QStringList{"doc.txt"};
-            EXPECT(entries(disk) == names);
-            return "ok";
-        });
-        VERIFY_CHILD(child);
-    }
-
-    void mountedFileRewritesInPlace_data()
-    {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("in a read-only folder, backup in the cache") << true;
-        QTest::newRow("in a writable folder, backup beside") << false;
-    }
-    void mountedFileRewritesInPlace()
-    {
-        QFETCH(bool, readOnly);
-        QTemporaryDir dir;
-        const Child child = runChild([&]() -> QByteArray {
-            QByteArray skipped = enterPrivateMounts();
-            if (skipped.isEmpty())
-                skipped = mountFileOver(dir, "old", readOnly);
-            if (!skipped.isEmpty())
-                return skipped;
-            const QString target = dir.filePath("mounted/doc.txt");
-            const QString cache = dir.filePath("cache/Penwick/backups/");
-            EXPECT(backupPath(target).startsWith(cache) == readOnly);
-            EXPECT(backupPath(dir.filePath("mounted/a%b")) != backupPath(dir.filePath("mounted/a/b")));
-            EXPECT(writeFile(target, "new"));
-            EXPECT(contents(target) == "new");
-            EXPECT(!QFile::exists(backupPath(target)));
-            return "ok";
-        });
-        VERIFY_CHILD(child);
-        QCOMPARE(contents(dir.filePath("doc.txt")), QByteArray("new"));
-        if (!readOnly)
-            return;
-        QCOMPARE(entries(dir.filePath("cache/Penwick/backups")), QStringList());
-        QCOMPARE(QFile::permissions(dir.filePath("cache/Penwick/backups")),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
-                     | QFile::WriteUser | QFile::ExeUser);
-    }
-
-    void crashMidSaveLosesNothing_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("replace by rename") << "rename";
-        QTest::newRow("hard link in place") << "hard link";
-        QTest::newRow("read-only folder in place") << "read-only folder";
-    }
-    void crashMidSaveLosesNothing()
-    {
-        QFETCH(QString, how);
-        QTemporaryDir dir;
-        const QByteArray old(1000, 'o');
-        const QString file = dir.filePath("doc.txt");
-        QVERIFY(put(file, old));
-        const QByteArray other = native(dir.filePath("other.txt"));
-        if (how == "hard link")
-            QCOMPARE(::link(native(file).constData(), other.constData()), 0);
-        const Child child = runChild([&]() -> QByteArray {
-            QString target = file;
-            if (how == "read-only folder") {
-                QByteArray skipped = enterPrivateMounts();
-                if (skipped.isEmpty())
-                    skipped = mountFileOver(dir, old);
-                if (!skipped.isEmpty())
-                    return skipped;
-                target = dir.filePath("mounted/doc.txt");
-            }
+            const QString target = folder + "/doc.txt";
+            const QByteArray other = native(folder + "/other.txt");
+            EXPECT(mounted || put(target, old));
+            EXPECT(place != "hard link" || ::link(native(target).constData(), other.constData()) == 0);
+            EXPECT(backupPath(target).startsWith(dir.filePath("cache/")) == readOnly);
+            EXPECT(backupPath(folder + "/a%2Fb") != backupPath(folder + "/a/b"));
+            const QStringList names = entries(folder);
             say(native(backupPath(target)));
-            const rlimit small = {16 << 10, 16 << 10};
-            ::signal(SIGXFSZ, SIG_DFL);
-            EXPECT(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-            writeFile(target, QByteArray(1 << 20, 'n'));
-            return "the save was not cut short";
+            if (fault == "crash") {
+                const rlimit small = {16 << 10, 16 << 10};
+                ::signal(SIGXFSZ, SIG_DFL);
+                EXPECT(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+                writeFile(target, QByteArray(1 << 20, 'n'));
+                return "the save was not cut short";
+            }
+            const QByteArray bytes = fault == "full disk" ? QByteArray(256 << 10, 'n') : "new";
+            EXPECT(writeFile(target, bytes).error == (fault == "full disk" ? ENOSPC : 0));
+            EXPECT(contents(target) == (fault == "full disk" ? old : bytes));
+            EXPECT(entries(folder) == names);
+            return "ok";
         });
-        const QByteArray last = child.last();
-        if (last.startsWith("skip: "))
-            QSKIP(last.mid(6).constData());
-        QVERIFY2(WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGXFSZ, last.constData());
-        QCOMPARE(child.said.size(), 1);
-        const QByteArray now = contents(file);
-        if (how == "rename")
-            QCOMPARE(now, old);
-        else if (now != old)
-            QCOMPARE(contents(QFile::decodeName(child.said.first())), old);
+        if (child.last().startsWith("skip: "))
+            QSKIP(child.last().mid(6).constData());
+        if (fault == "crash") {
+            QVERIFY2(WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGXFSZ,
+                     child.last().constData());
+            QCOMPARE(child.said.size(), 1);
+            // Either the file is still whole or its backup copy is.
+            const QByteArray now = contents(dir.filePath("doc.txt"));
+            QCOMPARE(place == "plain" || now == old ? now : contents(QFile::decodeName(child.said.first())), old);
+            return;
+        }
+        QCOMPARE(child.last(), QByteArray("ok"));
+        QVERIFY(WIFEXITED(child.status));
+        if (mounted)
+            QCOMPARE(contents(dir.filePath("doc.txt")), QByteArray("new"));
+        if (readOnly) {
+            QCOMPARE(entries(dir.filePath("cache/Penwick/backups")), QStringList());
+            QCOMPARE(statOf(dir.filePath("cache/Penwick/backups")).st_mode & 07777, 0700u);
+        }
     }
 };
 
