@@ -1,0 +1,328 @@
+// The Find and Replace windows themselves, which the differential test does not see: what a showing resets,
+// Cancel, Esc and the close box, Find Next with no window yet, Enter in Replace, its undo step, and the layout.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/frmpenwick.h"
+#include "platform/richtextbox.h"
+#include "platform/twips.h"
+#include "platform/twipslayout.h"
+#include "scripteddesktop.h"
+#include "search/frmfind.h"
+#include "search/frmreplace.h"
+
+using namespace platform;
+
+class tst_searchwindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup() { QApplication::setFont(m_desktopFont); }
+    void showingAndHiding_data();
+    void showingAndHiding();
+    void closeBoxUnloads_data();
+    void closeBoxUnloads();
+    void findNextWithTheWindowNeverOpenedOpensIt();
+    void enterInTheReplaceWindow();
+    void replaceAllIsOneUndoStep();
+    void controls_data();
+    void controls();
+    void window_data();
+    void window();
+
+private:
+    static bool isFind(const QString &name) { return name == QLatin1String("frmFind"); }
+    static QDialog &form(const QString &name);
+    void open(const QString &name);
+
+    frmPenwick *m_main = nullptr;
+    QFont m_desktopFont;
+};
+
+QDialog &tst_searchwindows::form(const QString &name)
+{
+    return isFind(name) ? static_cast<QDialog &>(frmFind::instance()) : frmReplace::instance();
+}
+
+// The menu command that shows the window.
+void tst_searchwindows::open(const QString &name)
+{
+    if (isFind(name))
+        m_main->mnuSearchFind_Click();
+    else
+        m_main->mnuSearchReplace_Click();
+}
+
+void tst_searchwindows::initTestCase()
+{
+    m_main = new frmPenwick;
+    m_desktopFont = QApplication::font();
+}
+
+void tst_searchwindows::cleanupTestCase()
+{
+    init();
+    delete m_main;
+}
+
+void tst_searchwindows::init()
+{
+    frmFind::unload();
+    frmReplace::unload();
+}
+
+void tst_searchwindows::showingAndHiding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("textAfter");   // in the search text box once hidden
+
+    QTest::newRow("find, Cancel") << "frmFind" << false << "";
+    QTest::newRow("find, Esc") << "frmFind" << true << "";
+    QTest::newRow("replace, Cancel") << "frmReplace" << false << "kept";
+    QTest::newRow("replace, Esc") << "frmReplace" << true << "kept";
+}
+
+// A showing empties the text boxes and focuses the first; the check boxes keep their state, and hiding keeps the window.
+void tst_searchwindows::showingAndHiding()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, escape);
+    QFETCH(QString, textAfter);
+
+    QPointer<QDialog> dialog = &form(name);
+    const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
+    for (QLineEdit *box : boxes)
+        box->setText(QStringLiteral("old"));
+    auto *matchCase = dialog->findChild<QCheckBox *>("chkCase");
+    auto *whole = dialog->findChild<QCheckBox *>("chkWhole");
+    matchCase->setChecked(true);
+    ScriptedDesktop desktop;
+    desktop.modal([&](QDialog &shown) {
+        QCOMPARE(&shown, dialog.data());
+        for (const QLineEdit *box : boxes)
+            QCOMPARE(box->text(), QString());
+        QCOMPARE(shown.focusWidget(), boxes.first());
+        QVERIFY(matchCase->isChecked() && !whole->isChecked());
+        QTest::keyClicks(boxes.first(), QStringLiteral("kept"));
+        if (escape)
+            QTest::keyClick(boxes.first(), Qt::Key_Escape);
+        else
+            shown.findChild<QPushButton *>("cmdCancel")->click();
+        QVERIFY(!shown.isVisible());
+    });
+    open(name);
+    QCOMPARE(desktop.problems(), QString());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(dialog);
+    QCOMPARE(&form(name), dialog.data());
+    QCOMPARE(boxes.first()->text(), textAfter);
+    QVERIFY(matchCase->isChecked());
+}
+
+void tst_searchwindows::closeBoxUnloads_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("find") << "frmFind";
+    QTest::newRow("replace") << "frmReplace";
+}
+
+// The title bar's close box unloads the window: the next instance starts empty and unchecked.
+void tst_searchwindows::closeBoxUnloads()
+{
+    QFETCH(QString, name);
+
+    QPointer<QDialog> before = &form(name);
+    ScriptedDesktop desktop;
+    desktop.modal([](QDialog &dialog) {
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            box->setChecked(true);
+        dialog.findChildren<QLineEdit *>().first()->setText(QStringLiteral("ab"));
+        dialog.close();
+    });
+    open(name);
+    QCOMPARE(desktop.problems(), QString());
+    QVERIFY(!(isFind(name) ? frmFind::isLoaded() : frmReplace::isLoaded()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(before.isNull());
+    for (const QCheckBox *box : form(name).findChildren<QCheckBox *>())
+        QVERIFY(!box->isChecked());
+    QCOMPARE(form(name).findChildren<QLineEdit *>().first()->text(), QString());
+}
+
+void tst_searchwindows::findNextWithTheWindowNeverOpenedOpensIt()
+{
+    m_main->RichTextBox->setText(QStringLiteral("ab ab"));
+    m_main->RichTextBox->setSelStart(0);
+    ScriptedDesktop desktop;
+    desktop.modal([](QDialog &dialog) { QCOMPARE(dialog.objectName(), QStringLiteral("frmFind")); });
+    m_main->mnuSearchNext_Click();
+    QCOMPARE(desktop.problems(), QString());
+    QCOMPARE(m_main->RichTextBox->SelLength(), 0);
+}
+
+// Enter in the search text moves on to the replacement; Enter there starts nothing.
+void tst_searchwindows::enterInTheReplaceWindow()
+{
+    m_main->RichTextBox->setText(QStringLiteral("ab"));
+    ScriptedDesktop desktop;
+    desktop.modal([](QDialog &dialog) {
+        frmReplace &replace = frmReplace::instance();
+        QTest::keyClicks(replace.txtReplace, QStringLiteral("ab"));
+        QTest::keyClick(replace.txtReplace, Qt::Key_Return);
+        QCOMPARE(dialog.focusWidget(), replace.txtWith);
+        QTest::keyClicks(replace.txtWith, QStringLiteral("c"));
+        QTest::keyClick(replace.txtWith, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(replace.txtWith->text(), QStringLiteral("c"));
+    });
+    m_main->mnuSearchReplace_Click();
+    QCOMPARE(desktop.problems(), QString());   // no question came
+    QCOMPARE(m_main->RichTextBox->Text(), QStringLiteral("ab"));
+}
+
+void tst_searchwindows::replaceAllIsOneUndoStep()
+{
+    RichTextBox &box = *m_main->RichTextBox;
+    box.setText(QStringLiteral("a b a b a"));
+    ScriptedDesktop desktop;
+    desktop.modal([](QDialog &) {
+        frmReplace &replace = frmReplace::instance();
+        replace.txtReplace->setText(QStringLiteral("a"));
+        replace.txtWith->setText(QStringLiteral("xy"));
+        replace.cmdAll->click();
+    });
+    desktop.msgBox(vbOK, QStringLiteral("3 replacements were made."));
+    m_main->mnuSearchReplace_Click();
+    QCOMPARE(desktop.problems(), QString());
+    QCOMPARE(box.Text(), QStringLiteral("xy b xy b xy"));
+    box.Undo();
+    QCOMPARE(box.Text(), QStringLiteral("a b a b a"));
+    QVERIFY(!box.canUndo());
+}
+
+void tst_searchwindows::controls_data()
+{
+    QTest::addColumn<qreal>("pointSize");   // of the desktop font; 0 keeps the desktop's own
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("design");   // twips
+    QTest::addColumn<QString>("caption");
+
+    const struct
+    {
+        const char *row, *name, *control;
+        QRect design;
+        const char *caption;
+    } controls[] = {
+        {"find label", "frmFind", "lblFind", {120, 60, 495, 255}, "Find:"},
+        {"find text", "frmFind", "txtFind", {600, 60, 2055, 285}, ""},
+        {"find button", "frmFind", "cmdFind", {2880, 60, 975, 375}, "&Find"},
+        {"find cancel", "frmFind", "cmdCancel", {2880, 480, 975, 375}, "Cancel"},
+        {"find case", "frmFind", "chkCase", {120, 420, 1215, 195}, "Match &Case"},
+        {"find whole", "frmFind", "chkWhole", {120, 660, 1815, 195}, "Match &Whole Word"},
+        {"replace label", "frmReplace", "lblReplace", {120, 60, 735, 255}, "Replace:"},
+        {"replace text", "frmReplace", "txtReplace", {840, 60, 2055, 285}, ""},
+        {"replace with", "frmReplace", "txtWith", {840, 420, 2055, 285}, ""},
+        {"replace button", "frmReplace", "cmdReplace", {3120, 60, 975, 375}, "&Replace"},
+        {"replace all", "frmReplace", "cmdAll", {3120, 480, 975, 375}, "Replace &All"},
+        {"replace cancel", "frmReplace", "cmdCancel", {3120, 900, 975, 375}, "Cancel"},
+        {"replace case", "frmReplace", "chkCase", {120, 840, 1215, 195}, "Match &Case"},
+        {"replace whole", "frmReplace", "chkWhole", {120, 1080, 1695, 195}, "Match &Whole Word"},
+        {"replace with label", "frmReplace", "lblWith", {120, 420, 735, 255}, "With:"},
+    };
+    // A large desktop font makes captions grow and push their neighbours.
+    for (const qreal pointSize : {0.0, 20.0}) {
+        for (const auto &c : controls) {
+            QTest::addRow("%s%s", c.row, pointSize > 0 ? ", large font" : "")
+                << pointSize << c.name << c.control << c.design << c.caption;
+        }
+    }
+}
+
+// At or after its design place and at least its design size, the whole caption shown, inside the window, and
+// overlapping nothing but a label reaching under its text box.
+void tst_searchwindows::controls()
+{
+    QFETCH(qreal, pointSize);
+    QFETCH(QString, name);
+    QFETCH(QString, control);
+    QFETCH(QRect, design);
+    QFETCH(QString, caption);
+
+    QFont font = m_desktopFont;
+    if (pointSize > 0)
+        font.setPointSizeF(pointSize);
+    QApplication::setFont(font);   // init() unloaded the window: it is laid out anew in this font
+    QDialog &dialog = form(name);
+    auto *widget = dialog.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    const QRect at = widget->geometry();
+    QVERIFY(at.x() >= twipsToPixels(design.x()) && at.y() >= twipsToPixels(design.y()));
+    const QSize least = QSize(twipsToPixels(design.width()), twipsToPixels(design.height()))
+                            .expandedTo(TwipsLayout::neededSize(widget));
+    QVERIFY(at.width() >= least.width() && at.height() >= least.height());
+    QVERIFY(QRect(QPoint(), dialog.size()).contains(at));
+    QCOMPARE(widget->property("text").toString(), caption);
+    for (const QWidget *other : dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        const bool label = control.startsWith("lbl") || other->objectName().startsWith("lbl");
+        QVERIFY2(other == widget || label || !other->geometry().intersects(at), qPrintable(other->objectName()));
+    }
+}
+
+void tst_searchwindows::window_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QSize>("client");   // twips
+    QTest::addColumn<QStringList>("tabOrder");
+    QTest::addColumn<QString>("defaultButton");
+
+    QTest::newRow("find") << "frmFind" << "Find" << QSize(3915, 960)
+                          << QStringList{"txtFind", "cmdFind", "cmdCancel", "chkCase", "chkWhole"} << "cmdFind";
+    QTest::newRow("replace") << "frmReplace" << "Replace" << QSize(4185, 1380)
+                             << QStringList{"txtReplace", "txtWith", "cmdReplace", "cmdAll", "cmdCancel", "chkCase", "chkWhole"}
+                             << "";
+}
+
+// A fixed-size dialog with a close box only and the program's icon, its tab order and its default button.
+void tst_searchwindows::window()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    QFETCH(QSize, client);
+    QFETCH(QStringList, tabOrder);
+    QFETCH(QString, defaultButton);
+
+    QDialog &dialog = form(name);
+    QCOMPARE(dialog.windowTitle(), title);
+    QCOMPARE(dialog.windowFlags() & (Qt::WindowType_Mask | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
+             Qt::Dialog | Qt::WindowCloseButtonHint);
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(dialog.width() >= twipsToPixels(client.width()) && dialog.height() >= twipsToPixels(client.height()));
+    QVERIFY(!dialog.windowIcon().isNull());
+
+    QStringList chain;
+    for (QWidget *w = dialog.findChild<QWidget *>(tabOrder.first()); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
+        if (w->focusPolicy() != Qt::NoFocus)
+            chain << w->objectName();
+    }
+    QCOMPARE(chain, tabOrder);
+    QString isDefault;
+    for (const QPushButton *button : dialog.findChildren<QPushButton *>()) {
+        if (button->isDefault())
+            isDefault = button->objectName();
+    }
+    QCOMPARE(isDefault, defaultButton);
+}
+
+QTEST_MAIN(tst_searchwindows)
+#include "tst_searchwindows.moc"
