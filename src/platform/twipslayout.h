@@ -26,6 +26,14 @@ class TwipsLayout
 {
 public:
     void place(QWidget *control, int left, int top, int width, int height);
+    // makeControl, then place.
+    template <class W>
+    W *add(QWidget *parent, const char *name, const QString &caption, int left, int top, int width, int height)
+    {
+        W *w = makeControl<W>(parent, name, caption);
+        place(w, left, top, width, height);
+        return w;
+    }
     // Lays everything out and fixes the window's client size; returns it in pixels.
     QSize apply(QDialog &dialog, int clientWidth, int clientHeight);
 

@@ -57,12 +57,9 @@ frmFind::frmFind()
     cmdFind = platform::makeControl<QPushButton>(this, "cmdFind", QStringLiteral("&Find"));
     cmdFind->setDefault(true);
     layout.place(cmdFind, 2880, 60, 975, 375);
-    cmdCancel = platform::makeControl<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"));
-    layout.place(cmdCancel, 2880, 480, 975, 375);
-    chkCase = platform::makeControl<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
-    layout.place(chkCase, 120, 420, 1215, 195);
-    chkWhole = platform::makeControl<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
-    layout.place(chkWhole, 120, 660, 1815, 195);
+    cmdCancel = layout.add<QPushButton>(this, "cmdCancel", QStringLiteral("Cancel"), 2880, 480, 975, 375);
+    chkCase = layout.add<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"), 120, 420, 1215, 195);
+    chkWhole = layout.add<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"), 120, 660, 1815, 195);
     layout.apply(*this, 3915, 960);
 
     connect(cmdFind, &QPushButton::clicked, this, &frmFind::cmdFind_Click);

@@ -70,8 +70,7 @@ frmReplace::frmReplace()
 
     // Created in tab order, which is also the focus chain.
     platform::TwipsLayout layout;
-    lblReplace = platform::makeControl<QLabel>(this, "lblReplace", QStringLiteral("Replace:"));
-    layout.place(lblReplace, 120, 60, 735, 255);
+    lblReplace = layout.add<QLabel>(this, "lblReplace", QStringLiteral("Replace:"), 120, 60, 735, 255);
     txtReplace = makeTextBox(this, "txtReplace");
     layout.place(txtReplace, 840, 60, 2055, 285);
     txtWith = makeTextBox(this, "txtWith");
@@ -82,12 +81,9 @@ frmReplace::frmReplace()
     layout.place(cmdAll, 3120, 480, 975, 375);
     cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("Cancel"));
     layout.place(cmdCancel, 3120, 900, 975, 375);
-    chkCase = platform::makeControl<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"));
-    layout.place(chkCase, 120, 840, 1215, 195);
-    chkWhole = platform::makeControl<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"));
-    layout.place(chkWhole, 120, 1080, 1695, 195);
-    lblWith = platform::makeControl<QLabel>(this, "lblWith", QStringLiteral("With:"));
-    layout.place(lblWith, 120, 420, 735, 255);
+    chkCase = layout.add<QCheckBox>(this, "chkCase", QStringLiteral("Match &Case"), 120, 840, 1215, 195);
+    chkWhole = layout.add<QCheckBox>(this, "chkWhole", QStringLiteral("Match &Whole Word"), 120, 1080, 1695, 195);
+    lblWith = layout.add<QLabel>(this, "lblWith", QStringLiteral("With:"), 120, 420, 735, 255);
     for (QLabel *label : {lblReplace, lblWith})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout.apply(*this, 4185, 1380);
