@@ -22,6 +22,9 @@ void EditorEngine::invalidateRows()
 
 void EditorEngine::markEdited(int position, int, int added)
 {
+    // Without wrap the rows are not used, and switching wrap on counts them afresh.
+    if (!wraps())
+        return;
     const QTextDocument *doc = document();
     const int count = doc->blockCount();
     const int first = doc->findBlock(position).blockNumber();
