@@ -3,6 +3,7 @@
 
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
+#include "text/filename.h"
 
 using namespace platform;
 
@@ -12,12 +13,12 @@ const QString Title = QStringLiteral("Penwick");
 
 QString unableToCreate(const QString &path)
 {
-    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.");
+    return QStringLiteral("Unable To Create '") + text::displayName(path) + QStringLiteral("'.  Check file is not Read Only and path exists.");
 }
 
 void tellReencoded(const QString &path)
 {
-    desktop().MsgBox(QLatin1Char('\'') + path
+    desktop().MsgBox(QLatin1Char('\'') + text::displayName(path)
                          + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."),
                      vbOKOnly + vbInformation, Title);
 }
@@ -30,7 +31,7 @@ QString frmPenwick::QuerySave()
         return QStringLiteral("7");
     int answer;
     if (!CommonDialog.FileName.isEmpty()) {
-        answer = desktop().MsgBox(QStringLiteral("Do you want to save changes to '") + CommonDialog.FileName + QStringLiteral("'?"),
+        answer = desktop().MsgBox(QStringLiteral("Do you want to save changes to '") + text::displayName(CommonDialog.FileName) + QStringLiteral("'?"),
                                   vbYesNoCancel + vbQuestion, Title);
         if (answer == vbYes)
             mnuFileSave_Click();
@@ -54,9 +55,10 @@ void frmPenwick::OpenFile(const QString &path)
         setWindowTitle(SetCaption(CommonDialog.FileName));
         mnuEditUndo->setEnabled(false);
         SetInitDir();
+        SaveFollowsName();
         return;
     }
-    const QString prompt = QStringLiteral("File '") + CommonDialog.FileName
+    const QString prompt = QStringLiteral("File '") + text::displayName(CommonDialog.FileName)
         + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
     if (desktop().MsgBox(prompt, vbYesNo + vbQuestion, Title) == vbYes) {
         RichTextBox->Tag = QStringLiteral("1");
@@ -71,13 +73,14 @@ void frmPenwick::OpenFile(const QString &path)
         CommonDialog.FileName.clear();
         mnuEditUndo->setEnabled(false);
     }
+    SaveFollowsName();
 }
 
 QString frmPenwick::SetCaption(const QString &path)
 {
     // The last character is never looked at, so "/docs/" gives "docs/".
     const int slash = path.size() >= 2 ? int(path.lastIndexOf(QLatin1Char('/'), path.size() - 2)) : -1;
-    return path.mid(slash + 1) + QStringLiteral(" - Penwick");
+    return text::displayName(path.mid(slash + 1)) + QStringLiteral(" - Penwick");
 }
 
 void frmPenwick::SetInitDir()
@@ -96,6 +99,7 @@ void frmPenwick::mnuFileNew_Click()
     setWindowTitle(Title);
     CommonDialog.FileName.clear();
     mnuEditUndo->setEnabled(false);
+    SaveFollowsName();
 }
 
 void frmPenwick::mnuFileOpen_Click()
@@ -114,6 +118,11 @@ void frmPenwick::mnuFileOpen_Click()
 
 void frmPenwick::mnuFileSave_Click()
 {
+    // No name: nothing was tried, so nothing failed; the user picks a name.
+    if (CommonDialog.FileName.isEmpty()) {
+        mnuFileSaveas_Click();
+        return;
+    }
     const int error = RichTextBox->SaveFile(CommonDialog.FileName, 1);
     RichTextBox->Tag = QStringLiteral("0");
     if (error != 0) {
@@ -135,6 +144,7 @@ void frmPenwick::mnuFileSaveas_Click()
         CommonDialog.FileName = remembered;
         return;
     }
+    SaveFollowsName();
     // Chosen in Save As, and confirmed where it exists: this document may replace that file.
     RichTextBox->ClaimPath(CommonDialog.FileName);
     if (RichTextBox->SaveFile(CommonDialog.FileName, 1) != 0) {
@@ -143,9 +153,14 @@ void frmPenwick::mnuFileSaveas_Click()
         return;
     }
     RichTextBox->Tag = QStringLiteral("0");
-    setWindowTitle(QStringLiteral("Penwick   '") + CommonDialog.FileName + QLatin1Char('\''));
+    setWindowTitle(QStringLiteral("Penwick   '") + text::displayName(CommonDialog.FileName) + QLatin1Char('\''));
     if (RichTextBox->lastSaveReencoded())
         tellReencoded(CommonDialog.FileName);
+}
+
+void frmPenwick::SaveFollowsName()
+{
+    mnuFileSave->setEnabled(!CommonDialog.FileName.isEmpty());
 }
 
 void frmPenwick::Form_OLEDragDrop(const QStringList &files)

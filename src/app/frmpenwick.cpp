@@ -177,7 +177,7 @@ void frmPenwick::closeEvent(QCloseEvent *event)
 
 void frmPenwick::mnuFile_Click()
 {
-    mnuFileSave->setEnabled(!CommonDialog.FileName.isEmpty());
+    SaveFollowsName();
 }
 
 void frmPenwick::mnuFileExit_Click()

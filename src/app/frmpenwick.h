@@ -123,6 +123,7 @@ private:
     void OpenFile(const QString &path);
     QString SetCaption(const QString &path);
     void SetInitDir();
+    void SaveFollowsName();   // Save is enabled exactly when the document has a name
 
     // Start-up (app/frmpenwick.cpp, settings/loadsettings.cpp)
     void OpenCommandLine(QString &cmd);

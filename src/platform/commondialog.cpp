@@ -5,6 +5,7 @@
 #include <QPrinter>
 
 #include "platform/desktop.h"
+#include "text/filename.h"
 
 namespace platform {
 
@@ -16,7 +17,7 @@ int CommonDialog::ShowOpen()
     const FileDialogAnswer answer = desktop().fileDialog({false, InitDir, Filter, Flags});
     if (answer.error)
         return answer.error;
-    FileName = answer.path;
+    FileName = text::recoverName(answer.path);
     return 0;
 }
 
@@ -26,12 +27,11 @@ int CommonDialog::ShowSave()
         const FileDialogAnswer answer = desktop().fileDialog({true, InitDir, Filter, Flags});
         if (answer.error)
             return answer.error;
-        QString path = answer.path;
-        const QFileInfo info(path);
-        if (!DefaultExt.isEmpty() && !info.exists() && info.suffix().isEmpty())
+        QString path = text::recoverName(answer.path);
+        if (!DefaultExt.isEmpty() && !text::fileExists(path) && QFileInfo(path).suffix().isEmpty())
             path += QLatin1Char('.') + DefaultExt;
-        if ((Flags & cdlOFNOverwritePrompt) && QFileInfo::exists(path)) {
-            const QString prompt = QLatin1Char('\'') + path + QStringLiteral("' already exists. Do you want to replace it?");
+        if ((Flags & cdlOFNOverwritePrompt) && text::fileExists(path)) {
+            const QString prompt = QLatin1Char('\'') + text::displayName(path) + QStringLiteral("' already exists. Do you want to replace it?");
             if (desktop().MsgBox(prompt, vbYesNo + vbExclamation, QStringLiteral("Penwick")) != vbYes)
                 continue;
         }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -16,12 +17,16 @@ namespace {
 
 Desktop *g_desktop = nullptr;
 
+// A message belongs to the modal window in front, else to the main window: it is centred over it and stays
+// above it even when it comes from a search window that has just hidden, or right after a file dialog closed.
 QWidget *owner()
 {
-    QWidget *w = QApplication::activeModalWidget();
-    if (!w)
-        w = QApplication::activeWindow();
-    return w;
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        return modal;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow *>(w) && w->isVisible())
+            return w;
+    return QApplication::activeWindow();
 }
 
 // "Text files (*.txt)|*.txt|..." becomes Qt's "Text files (*.txt);;..." list.

@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "platform/twips.h"
+#include "text/filename.h"
 #include "text/textformat.h"
 
 namespace platform {
@@ -72,10 +73,19 @@ bool textToNumber(const QString &text, double &value)
 
 QStringList droppedFiles(const QMimeData *data)
 {
+    // Read from the percent-encoded list itself: QUrl would turn bytes that are not UTF-8 into U+FFFD.
     QStringList files;
-    for (const QUrl &url : data->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
+    const QByteArray list = data->data(QStringLiteral("text/uri-list"));
+    for (QByteArray line : list.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('#') || !line.startsWith("file:"))
+            continue;
+        const QUrl url = QUrl::fromEncoded(line);
+        if (!url.isLocalFile())
+            continue;
+        const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        files << text::decodeName(path);
+    }
     return files;
 }
 

@@ -126,6 +126,7 @@ void frmFind::cmdFind_Click()
     const QString title = QStringLiteral("Penwick");
     if (desktop().MsgBox(QStringLiteral("End of document. Continue from beginning?"), vbYesNo + vbQuestion, title) != vbYes)
         return;
-    if (box.Find(what, 0, start + 1, options) == -1)
+    // The wrap pass reaches every occurrence that begins at or before the first pass's start.
+    if (box.Find(what, 0, start + int(what.size()), options) == -1)
         desktop().MsgBox(QStringLiteral("No more occurrences of word."), vbInformation, title);
 }

@@ -2,11 +2,11 @@
 // where it keeps everything, otherwise an in-place rewrite guarded by a backup copy.
 #include "text/fileio.h"
 
+#include "text/filename.h"
 #include "text/posixfile_p.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -281,11 +281,17 @@ FileResult saveByRename(Fd &fd, const Path &temp, const Path &target, const stru
     return {};
 }
 
+Path currentFolder()
+{
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? Path(buffer) : Path(".");
+}
+
 // The same path whatever the caller's spelling of "." and "//", so a backup is found again.
 Path absoluteTidy(const Path &path)
 {
     const Path absolute =
-        path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + '/' + path;
+        path.startsWith('/') ? path : currentFolder() + '/' + path;
     Path tidy;
     for (const QByteArray &part : absolute.split('/')) {
         if (!part.isEmpty() && part != ".")
@@ -421,7 +427,7 @@ FileResult saveInPlace(const Path &target, QByteArrayView bytes)
         return failure(error, tr("%1. The file was left as it was.").arg(qt_error_string(error)));
     }
     return failure(error, tr("%1. The old content is kept in %2.")
-                              .arg(qt_error_string(error), QFile::decodeName(backup)));
+                              .arg(qt_error_string(error), decodeName(backup)));
 }
 
 FileResult refuseReplacing(const Path &target, const struct stat &st, const WriteOptions &options)
@@ -443,7 +449,7 @@ FileResult refuseReplacing(const Path &target, const struct stat &st, const Writ
 FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options)
 {
     Path target;
-    if (const int error = resolveLinks(QFile::encodeName(path), target))
+    if (const int error = resolveLinks(encodeName(path), target))
         return failure(error);
     if (nameOf(target).isEmpty())
         return failure(EISDIR, tr("It is a folder, not a file."));
@@ -479,17 +485,17 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
 QString backupPath(const QString &target)
 {
     Path resolved;
-    if (resolveLinks(QFile::encodeName(target), resolved) != 0)
-        resolved = QFile::encodeName(target);
+    if (resolveLinks(encodeName(target), resolved) != 0)
+        resolved = encodeName(target);
     const Path beside = besideBackup(resolved);
     const Path cache = cacheBackup(resolved);
     if (exists(beside))
-        return QFile::decodeName(beside);
+        return decodeName(beside);
     if (exists(cache))
-        return QFile::decodeName(cache);
+        return decodeName(cache);
     const bool folderTakesFiles =
         ::faccessat(AT_FDCWD, folderOf(resolved).constData(), W_OK, AT_EACCESS) == 0;
-    return QFile::decodeName(folderTakesFiles ? beside : cache);
+    return decodeName(folderTakesFiles ? beside : cache);
 }
 
 } // namespace text

@@ -1,6 +1,7 @@
 // Loading document bytes: refusals before anything is read, never blocking on a pipe or device.
 #include "text/fileio.h"
 
+#include "text/filename.h"
 #include "text/posixfile_p.h"
 
 #include <QCoreApplication>
@@ -102,7 +103,7 @@ qint64 readLimit()
 
 FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
 {
-    const Path native = QFile::encodeName(path);
+    const Path native = encodeName(path);
     if (native.isEmpty())
         return failure(ENOENT);
     // A look before opening: opening a device can have effects of its own.

@@ -39,6 +39,9 @@ constexpr bool isPlaceholder(QChar c) { return c.unicode() >= placeholderBase &&
 constexpr unsigned char placeholderByte(QChar c) { return static_cast<unsigned char>(c.unicode() - placeholderBase); }
 bool isPlaceholderAt(QStringView text, qsizetype index);
 
+// Length of the well-formed UTF-8 sequence at p (2..4) with its code point, or 0 (ASCII included).
+int utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &cp);
+
 TextFormat detect(QByteArrayView bytes);
 // With format.bom the BOM is skipped when the bytes start with it.
 Decoded decode(QByteArrayView bytes, const TextFormat &format);

@@ -1,4 +1,6 @@
 // The command line's one name made into a full path, Windows style and native style.
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/commandline.h"
@@ -12,6 +14,7 @@ class tst_CommandLine : public QObject
 private slots:
     void resolve_data();
     void resolve();
+    void qtOptionsDoNotAct();
 };
 
 namespace {
@@ -79,6 +82,24 @@ void tst_CommandLine::resolve()
     QFETCH(QString, expected);
     const std::optional<QString> path = resolveCommandLine(cmd, style, folders(current, driveD));
     QCOMPARE(path.value_or(QStringLiteral("(none)")), expected);
+}
+
+// The real program: Qt's own options are file names to it. "-platform nosuch" would make Qt give up at once.
+void tst_CommandLine::qtOptionsDoNotAct()
+{
+    QTemporaryDir home;
+    QProcess penwick;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    penwick.setProcessEnvironment(env);
+    penwick.setWorkingDirectory(home.path());
+    penwick.start(QStringLiteral(PENWICK_BINARY), {QStringLiteral("-platform"), QStringLiteral("nosuch")});
+    QVERIFY(penwick.waitForStarted());
+    QVERIFY2(!penwick.waitForFinished(1500), penwick.readAllStandardError().constData());
+    penwick.kill();
+    penwick.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

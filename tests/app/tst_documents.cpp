@@ -7,6 +7,12 @@
 
 #include "harness.h"
 #include "platform/richtextbox.h"
+#include "platform/services.h"
+#include "text/filename.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -42,6 +48,7 @@ private slots:
     void newReplacesACleanDocumentWithoutAsking();
     void dropsOpenTheFirstFileOnly();
     void droppedTextOpensNothing();
+    void namesThatAreNotUtf8KeepTheirBytes();
 };
 
 void tst_Documents::openOverModifiedUntitledThenCancelSaveAs()
@@ -258,6 +265,50 @@ void tst_Documents::droppedTextOpensNothing()
     QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("kept"));
     QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    QCOMPARE(h.desktop.problems(), QString());
+}
+
+// "caf\xE9 notes.txt" in Latin-1 bytes: opened from the command line and from a drop, shown with U+FFFD,
+// saved under exactly its own bytes.
+void tst_Documents::namesThatAreNotUtf8KeepTheirBytes()
+{
+    QTemporaryDir dir;
+    const QByteArray first = QFile::encodeName(dir.path()) + "/caf\xE9 notes.txt";
+    const QByteArray second = QFile::encodeName(dir.path()) + "/\xFF.txt";
+    auto put = [](const QByteArray &path, const QByteArray &bytes) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size());
+        ::close(fd);
+    };
+    auto get = [](const QByteArray &path) {
+        QByteArray bytes(64, '\0');
+        const int fd = ::open(path.constData(), O_RDONLY);
+        bytes.truncate(fd < 0 ? 0 : ::read(fd, bytes.data(), bytes.size()));
+        ::close(fd);
+        return bytes;
+    };
+    put(first, "old");
+    put(second, "two");
+
+    Harness h({QLatin1Char('"') + text::decodeName(first) + QLatin1Char('"')});
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("caf\uFFFD notes.txt - Penwick"));
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("old"));
+    h.w().RichTextBox->setSelText(QStringLiteral("new "));
+    h.w().mnuFileSave_Click();
+    QCOMPARE(get(first), QByteArray("new old"));
+
+    QMimeData drop;
+    drop.setData(QStringLiteral("text/uri-list"), "file://" + second.toPercentEncoding("/") + "\r\n");
+    h.w().Form_OLEDragDrop(droppedFiles(&drop));
+    QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two"));
+    QCOMPARE(get(second), QByteArray("two"));
+    int files = 0;
+    DIR *folder = ::opendir(QFile::encodeName(dir.path()).constData());
+    while (const dirent *entry = ::readdir(folder))
+        files += entry->d_name[0] != '.';
+    ::closedir(folder);
+    QCOMPARE(files, 2);
     QCOMPARE(h.desktop.problems(), QString());
 }
 

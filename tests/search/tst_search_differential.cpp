@@ -108,7 +108,7 @@ struct Model
         const int start = selStart;
         const int offset = text.mid(selStart, selLength).toUpper() == what.toUpper() ? 1 : 0;
         if (find(what, start + offset, -1, options) < 0 && ask(endQuestion(), vbYesNo + vbQuestion) == vbYes
-            && find(what, 0, start + 1, options) < 0)
+            && find(what, 0, start + int(what.size()), options) < 0)
             ask(QStringLiteral("No more occurrences of word."), vbInformation);
     }
     int confirm(const QString &what, const QString &with, int end, int options)
@@ -288,10 +288,13 @@ void tst_search_differential::named_data()
         << Case{Find, "Aaa", 0, 2, "aa", "", 4, 0} << QList<int>{} << "\"Aaa\" 1,2 []";
     QTest::newRow("no match after, No keeps the selection") << Case{Find, "ab xx", 3, 1, "ab", "", 0, 0} << QList<int>{vbNo} << none;
     QTest::newRow("wrap finds an earlier match") << Case{Find, "ab xx", 3, 0, "ab", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("only occurrence is the selection") << Case{Find, "xx ab", 3, 2, "ab", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("wrap ends one past the start: a match ending there")
+    QTest::newRow("only occurrence is the selection: selected again")
+        << Case{Find, "xx ab", 3, 2, "ab", "", 0, 0} << QList<int>{vbYes} << "\"xx ab\" 3,2 [" + end + "]";
+    QTest::newRow("caret inside the only occurrence: the wrap finds it")
+        << Case{Find, "xx foo yy", 4, 0, "foo", "", 0, 0} << QList<int>{vbYes} << "\"xx foo yy\" 3,3 [" + end + "]";
+    QTest::newRow("wrap pass: a match beginning at the start")
         << Case{Find, "ab", 1, 0, "ab", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("wrap ends one past the start: a match running past")
+    QTest::newRow("wrap pass: a match running past the start")
         << Case{Find, "abc", 1, 0, "abc", "", 0, 0} << QList<int>{vbYes} << none;
     QTest::newRow("whole words skip parts of words") << Case{Find, "ab_ab ab", 0, 0, "ab", "", 2, 0} << QList<int>{} << none;
     QTest::newRow("match case skips other cases") << Case{Find, "AB ab", 0, 0, "ab", "", 4, 0} << QList<int>{} << none;

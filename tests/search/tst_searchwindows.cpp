@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/frmpenwick.h"
 #include "platform/richtextbox.h"
@@ -33,6 +35,8 @@ private slots:
     void findNextWithTheWindowNeverOpenedOpensIt();
     void enterInTheReplaceWindow();
     void replaceAllIsOneUndoStep();
+    void messagesBelongToTheMainWindow_data();
+    void messagesBelongToTheMainWindow();
     void controls_data();
     void controls();
     void window_data();
@@ -207,6 +211,41 @@ void tst_searchwindows::replaceAllIsOneUndoStep()
     box.Undo();
     QCOMPARE(box.Text(), QStringLiteral("a b a b a"));
     QVERIFY(!box.canUndo());
+}
+
+void tst_searchwindows::messagesBelongToTheMainWindow_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("find") << "frmFind";
+    QTest::newRow("replace all") << "frmReplace";
+}
+
+// The real message boxes, not the scripted ones: asked from a search window that has just hidden itself,
+// they are the main window's, so they are centred over it and stay above it.
+void tst_searchwindows::messagesBelongToTheMainWindow()
+{
+    QFETCH(QString, name);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main));
+    m_main->RichTextBox->setText(QStringLiteral("abc"));
+    QDialog &dialog = form(name);
+    dialog.findChild<QLineEdit *>()->setText(QStringLiteral("zz"));
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    QList<QWidget *> parents;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            parents << box->parentWidget();
+            box->reject();
+        }
+    });
+    closer.start(10);
+    dialog.findChild<QPushButton *>(isFind(name) ? "cmdFind" : "cmdAll")->click();
+    m_main->hide();
+    QCOMPARE(parents, QList<QWidget *>{m_main});
 }
 
 void tst_searchwindows::controls_data()

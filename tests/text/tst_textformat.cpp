@@ -1,5 +1,6 @@
 // Tests of the file codec: detection, decoding, encoding and the byte-exact round trip.
 #include "text/textformat.h"
+#include "text/filename.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -207,6 +208,16 @@ private slots:
         QVERIFY(!text::isPlaceholderAt(text, 2));
     }
 
+    // File names: valid UTF-8 reads as text, any other byte as its placeholder, shown as U+FFFD.
+    void names()
+    {
+        QCOMPARE(text::decodeName("caf\xC3\xA9\r"), QStringLiteral("caf\u00e9\r"));
+        const QString latin1 = text::decodeName("caf\xE9 notes.txt");
+        QCOMPARE(latin1, QStringLiteral("caf") + text::placeholder(0xE9) + QStringLiteral(" notes.txt"));
+        QCOMPARE(text::displayName(latin1), QStringLiteral("caf\uFFFD notes.txt"));
+        QCOMPARE(text::encodeName(latin1), QByteArray("caf\xE9 notes.txt"));
+    }
+
     void roundTrip()
     {
         // Pieces that meet at the codec's edges: line ends, UTF-8 leads and trails, reserved characters, surrogates.
@@ -230,6 +241,7 @@ private slots:
                                                        : pick == 2 ? 'a' + random.bounded(26)
                                                                    : random.bounded(256)));
             }
+            QCOMPARE(text::encodeName(text::decodeName(input)).toHex(' '), input.toHex(' '));
             // detect()'s pick (with a BOM when the input starts with one) and each encoding without a BOM.
             for (const TextFormat &format : {text::detect(input), fmt(Encoding::Utf8), fmt(Encoding::Utf16LE),
                                              fmt(Encoding::Utf16BE), fmt(Encoding::Latin8)}) {
