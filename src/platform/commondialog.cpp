@@ -53,7 +53,7 @@ int CommonDialog::ShowPrinter()
 
 int CommonDialog::ShowFont()
 {
-    const FontAnswer answer = desktop().fontDialog(Flags);
+    const FontAnswer answer = desktop().fontDialog(Flags, FontName, FontSize);
     if (answer.error)
         return answer.error;
     FontName = answer.name;

@@ -108,10 +108,15 @@ FileDialogAnswer QtDesktop::fileDialog(const FileDialogRequest &request)
     return {0, dialog.selectedFiles().constFirst()};
 }
 
-FontAnswer QtDesktop::fontDialog(int)
+FontAnswer QtDesktop::fontDialog(int, const QString &name, float size)
 {
+    QFont initial;
+    if (!name.isEmpty()) {
+        initial = QFont(name);
+        initial.setPointSizeF(size > 0 ? size : initial.pointSizeF());
+    }
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, QFont(), owner());
+    const QFont font = QFontDialog::getFont(&ok, initial, owner());
     if (!ok)
         return {cdlCancel, {}, 0};
     return {0, font.family(), float(font.pointSizeF())};

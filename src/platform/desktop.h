@@ -50,7 +50,8 @@ public:
     virtual ~Desktop() = default;
     virtual int MsgBox(const QString &prompt, int style, const QString &title) = 0;
     virtual FileDialogAnswer fileDialog(const FileDialogRequest &request) = 0;
-    virtual FontAnswer fontDialog(int flags) = 0;
+    // Opens on the font named (none: the dialog's own choice).
+    virtual FontAnswer fontDialog(int flags, const QString &name, float size) = 0;
     virtual PrintAnswer printDialog(QPrinter &printer, int flags) = 0;
     virtual int helpDialog() = 0;
     // Shows a window modally and returns once it has been hidden.
@@ -66,7 +67,7 @@ class QtDesktop : public Desktop
 public:
     int MsgBox(const QString &prompt, int style, const QString &title) override;
     FileDialogAnswer fileDialog(const FileDialogRequest &request) override;
-    FontAnswer fontDialog(int flags) override;
+    FontAnswer fontDialog(int flags, const QString &name, float size) override;
     PrintAnswer printDialog(QPrinter &printer, int flags) override;
     int helpDialog() override;
     void showModal(QDialog &dialog) override;

@@ -3,7 +3,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
@@ -11,6 +10,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "platform/fonts.h"
 #include "platform/keys.h"
 #include "platform/richtextbox_p.h"
 #include "platform/services.h"
@@ -204,6 +204,61 @@ void EditorEngine::insertText(QTextCursor &c, const QString &text)
     c.endEditBlock();
 }
 
+// --- Marks ---
+
+void Marks::setSpaceWidth(qreal width)
+{
+    if (width == m_space)
+        return;
+    m_space = width;
+    rehighlight();
+}
+
+void Marks::highlightBlock(const QString &line)
+{
+    QTextCharFormat mark;
+    mark.setBackground(QColor(0xff, 0xc8, 0xc8));
+    mark.setForeground(QColor(0xa0, 0x00, 0x00));
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const bool beforeTab = i + 1 < line.size() && line[i + 1] == QLatin1Char('\t') && line[i] != QLatin1Char('\t');
+        const bool placeholder = text::isPlaceholderAt(line, i);
+        if (!beforeTab && !placeholder)
+            continue;
+        QTextCharFormat f = placeholder ? mark : QTextCharFormat();
+        if (beforeTab) {
+            f.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+            f.setFontLetterSpacing(m_space);
+        }
+        setFormat(int(i), 1, f);
+    }
+}
+
+void EditorEngine::showMarks()
+{
+    if (!marks)
+        marks = new Marks(document(), spaceWidth());
+}
+
+void EditorEngine::showMarksFor(int position, int added)
+{
+    if (marks || wholeText)
+        return;
+    for (QTextBlock b = document()->findBlock(position); b.isValid() && b.position() <= position + added; b = b.next()) {
+        const QString line = b.text();
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (line[i] == QLatin1Char('\t') || text::isPlaceholderAt(line, i)) {
+                showMarks();
+                return;
+            }
+        }
+    }
+}
+
+qreal EditorEngine::spaceWidth() const
+{
+    return QFontMetricsF(editor->font()).horizontalAdvance(QLatin1Char(' '));
+}
+
 // --- RichTextBox ---
 
 RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent), m_engine(std::make_unique<EditorEngine>(*this))
@@ -218,6 +273,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent), m_engine(std::make_
     QTextDocument *doc = m_engine->document();
     connect(doc, &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
         m_engine->markEdited(position, removed, added);
+        m_engine->showMarksFor(position, added);
     });
     connect(m_engine->editor, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_engine->quiet)
@@ -246,7 +302,12 @@ void RichTextBox::setText(const QString &text)
 {
     // Replacing the whole text also forgets the undo history, every line's recorded ending and the file's format.
     m_engine->format = text::TextFormat();
-    m_engine->editor->setPlainText(splitLines(text).join(QLatin1Char('\n')));
+    const QString plain = splitLines(text).join(QLatin1Char('\n'));
+    m_engine->wholeText = true;
+    m_engine->editor->setPlainText(plain);
+    m_engine->wholeText = false;
+    if (plain.contains(QLatin1Char('\t')) || holdsPlaceholder(plain))
+        m_engine->showMarks();
 }
 
 int RichTextBox::textLength() const
@@ -366,7 +427,8 @@ void RichTextBox::applyTabs()
     double last = 0, spacing = 0;
     for (const float twips : m_tabs) {
         const double px = qBound(0.0, twips * logicalDpi() / 1440.0, maximum);
-        if (px > last + 0.5) {
+        // Stops closer together than a space would let a tab advance by less.
+        if (px >= last + minimum - 0.01) {
             spacing = px - last;
             stops << QTextOption::Tab(px, QTextOption::LeftTab);
             last = px;
@@ -408,23 +470,15 @@ void RichTextBox::setFontItalic(bool italic)
 
 QFont RichTextBox::resolvedFont() const
 {
-    QFont font(m_fontName);
-    if (!QFontDatabase::hasFamily(m_fontName)) {
-        // A face this desktop lacks ("Fixedsys") is drawn by a fixed-pitch face.
-        font.setStyleHint(QFont::TypeWriter);
-        font.setFixedPitch(true);
-        font.setFamilies({m_fontName, QStringLiteral("monospace")});
-    }
-    font.setPointSizeF(m_fontSize);
-    font.setBold(m_fontBold);
-    font.setItalic(m_fontItalic);
-    return font;
+    return resolveFont(m_fontName, m_fontSize, m_fontBold, m_fontItalic);
 }
 
 void RichTextBox::applyFont()
 {
     m_engine->quiet = true;
     m_engine->editor->setFont(resolvedFont());
+    if (m_engine->marks)
+        m_engine->marks->setSpaceWidth(m_engine->spaceWidth());
     m_engine->quiet = false;
     if (!m_tabs.empty())
         applyTabs();
@@ -437,8 +491,26 @@ int RichTextBox::SelPrint(QPrinter &printer)
         return 482;
     QTextDocument copy;
     copy.setDefaultFont(resolvedFont());
-    copy.setDefaultTextOption(m_engine->document()->defaultTextOption());
+    QTextOption option = m_engine->document()->defaultTextOption();
+    // Paper has no horizontal scroll bar: printed lines always wrap at the printable width.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    copy.setDefaultTextOption(option);
     copy.setPlainText(SelLength() > 0 ? SelText() : Text());
+    // The same room before a tab as on screen.
+    QTextCharFormat spaced;
+    spaced.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    spaced.setFontLetterSpacing(QFontMetricsF(resolvedFont()).horizontalAdvance(QLatin1Char(' ')));
+    QTextCursor before(&copy);
+    for (QTextBlock b = copy.firstBlock(); b.isValid(); b = b.next()) {
+        const QString line = b.text();
+        for (qsizetype i = 1; i < line.size(); ++i) {
+            if (line[i] != QLatin1Char('\t') || line[i - 1] == QLatin1Char('\t'))
+                continue;
+            before.setPosition(b.position() + int(i) - 1);
+            before.setPosition(b.position() + int(i), QTextCursor::KeepAnchor);
+            before.mergeCharFormat(spaced);
+        }
+    }
     copy.print(&printer);
     return printer.printerState() == QPrinter::Error ? 482 : 0;
 }

@@ -2,7 +2,6 @@
 #include "platform/richtextbox.h"
 
 #include <QFileInfo>
-#include <QSyntaxHighlighter>
 #include <QTextDocument>
 
 #include "platform/richtextbox_p.h"
@@ -22,23 +21,13 @@ QString pathKey(const QString &path)
     return QFileInfo(path).absoluteFilePath();
 }
 
-// Bytes the file's encoding cannot show are drawn as marked boxes, so they are seen and not retyped.
-class PlaceholderMarks : public QSyntaxHighlighter
+text::LineEnd endBefore(const QTextBlock &block, text::LineEnd main)
 {
-public:
-    using QSyntaxHighlighter::QSyntaxHighlighter;
+    const QVariant kind = block.blockFormat().property(LineEndProperty);
+    return kind.isValid() ? text::LineEnd(kind.toInt()) : main;
+}
 
-protected:
-    void highlightBlock(const QString &line) override
-    {
-        QTextCharFormat mark;
-        mark.setBackground(QColor(0xff, 0xc8, 0xc8));
-        mark.setForeground(QColor(0xa0, 0x00, 0x00));
-        for (qsizetype i = 0; i < line.size(); ++i)
-            if (text::isPlaceholderAt(line, i))
-                setFormat(int(i), 1, mark);
-    }
-};
+}
 
 bool holdsPlaceholder(const QString &s)
 {
@@ -46,14 +35,6 @@ bool holdsPlaceholder(const QString &s)
         if (text::isPlaceholderAt(s, i))
             return true;
     return false;
-}
-
-text::LineEnd endBefore(const QTextBlock &block, text::LineEnd main)
-{
-    const QVariant kind = block.blockFormat().property(LineEndProperty);
-    return kind.isValid() ? text::LineEnd(kind.toInt()) : main;
-}
-
 }
 
 int RichTextBox::LoadFile(const QString &path, int)
@@ -66,10 +47,12 @@ int RichTextBox::LoadFile(const QString &path, int)
         text::Decoded decoded = text::decode(bytes, format);
         bytes = QByteArray();
         EditorEngine &engine = *m_engine;
-        delete engine.placeholderMarks;
-        engine.placeholderMarks = nullptr;
+        delete engine.marks;
+        engine.marks = nullptr;
         engine.format = format;
+        engine.wholeText = true;
         engine.editor->setPlainText(decoded.text);
+        engine.wholeText = false;
 
         // Record each line end that differs from the main style on the block after it.
         QTextDocument *doc = engine.document();
@@ -88,8 +71,8 @@ int RichTextBox::LoadFile(const QString &path, int)
         }
         c.endEditBlock();
         doc->setUndoRedoEnabled(true);
-        if (holdsPlaceholder(decoded.text))
-            engine.placeholderMarks = new PlaceholderMarks(doc);
+        if (holdsPlaceholder(decoded.text) || decoded.text.contains(QLatin1Char('\t')))
+            engine.showMarks();
         engine.ownedPaths.insert(pathKey(path));
         engine.setCursor(QTextCursor(doc));
         engine.invalidateRows();

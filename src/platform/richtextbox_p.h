@@ -10,7 +10,7 @@
 #include "text/search.h"
 #include "text/textformat.h"
 
-class QSyntaxHighlighter;
+#include <QSyntaxHighlighter>
 
 namespace platform {
 
@@ -18,6 +18,22 @@ class RichTextBox;
 
 // Each block records the ending of the line before it when that differs from the file's main style.
 constexpr int LineEndProperty = QTextFormat::UserProperty + 1;
+
+// Formats that are no text change: the marks of undecodable bytes, and the room before a tab that keeps
+// a tab from advancing less than a space (the character before it is spaced by a space's width, so the
+// widget's "next stop after x" becomes "next stop at least a space after the text").
+class Marks : public QSyntaxHighlighter
+{
+public:
+    Marks(QTextDocument *document, qreal spaceWidth) : QSyntaxHighlighter(document), m_space(spaceWidth) {}
+    void setSpaceWidth(qreal width);
+
+protected:
+    void highlightBlock(const QString &line) override;
+
+private:
+    qreal m_space;
+};
 
 class Editor : public QPlainTextEdit
 {
@@ -61,13 +77,19 @@ public:
     int compoundDepth = 0;
     QTextCursor compoundCursor;
     bool quiet = false;                 // format work that is not a text change
+    bool wholeText = false;             // the whole text is being replaced; marks are decided after
     text::DisplayLines rows;
     int knownBlockCount = 1;
     int layoutWidth = -1;
     text::TextFormat format;
     QSet<QString> ownedPaths;
-    QSyntaxHighlighter *placeholderMarks = nullptr;
+    Marks *marks = nullptr;          // only on documents that hold a tab or a placeholder
+    void showMarks();
+    void showMarksFor(int position, int added);
+    qreal spaceWidth() const;
 };
+
+bool holdsPlaceholder(const QString &text);
 
 // Reads the document block by block for the search, without copying the whole text.
 class DocumentSource : public text::BlockSource

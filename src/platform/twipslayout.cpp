@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
 
 #include "platform/twips.h"
 
@@ -78,7 +79,8 @@ QSize TwipsLayout::apply(QDialog &dialog, int clientWidth, int clientHeight)
     int designRight = 0;
     int designBottom = 0;
     for (Item &item : m_items) {
-        item.now.setSize(item.design.size().expandedTo(neededSize(item.control)));
+        // From the design each time, so a caption that became shorter gives the room back.
+        item.now = QRect(item.design.topLeft(), item.design.size().expandedTo(neededSize(item.control)));
         designRight = qMax(designRight, item.design.x() + item.design.width());
         designBottom = qMax(designBottom, item.design.y() + item.design.height());
     }
@@ -156,16 +158,29 @@ bool TwipsLayout::alignEdges()
     return moved;
 }
 
-// A group box keeps around the controls it frames the margins the design gave them.
+// A group box keeps around the controls it frames the margins the design gave them, and nothing it frames
+// sits on its title or its frame line.
 bool TwipsLayout::encloseChildren()
 {
     bool moved = false;
     for (Item &box : m_items) {
-        if (!qobject_cast<QGroupBox *>(box.control))
+        const auto *group = qobject_cast<QGroupBox *>(box.control);
+        if (!group)
             continue;
-        for (const Item &inner : m_items) {
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.rect = QRect(QPoint(0, 0), box.now.size());
+        option.text = group->title();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        const int contentsTop =
+            group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group).top();
+        for (Item &inner : m_items) {
             if (&inner == &box || !box.design.contains(inner.design))
                 continue;
+            if (inner.now.top() < box.now.top() + contentsTop + kLeast) {
+                inner.now.moveTop(box.now.top() + contentsTop + kLeast);
+                moved = true;
+            }
             const int right = inner.now.right() + (box.design.right() - inner.design.right());
             const int bottom = inner.now.bottom() + (box.design.bottom() - inner.design.bottom());
             if (box.now.right() < right || box.now.bottom() < bottom) {

@@ -70,7 +70,7 @@ frmOptions::frmOptions()
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Default Options"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    platform::TwipsLayout layout;
+    platform::TwipsLayout &layout = m_layout;
 
     Frame2 = layout.add<QGroupBox>(this, "Frame2", QStringLiteral("Default Options"), 120, 0, 2955, 1815);
     Label4 = layout.add<QLabel>(this, "Label4", QStringLiteral("&Tab Stop size"), 360, 360, 1155, 195);
@@ -88,13 +88,13 @@ frmOptions::frmOptions()
 
     Frame1 = layout.add<QGroupBox>(this, "Frame1", QStringLiteral("&Fonts"), 120, 1920, 2955, 2175);
     Label1 = layout.add<QLabel>(this, "Label1", QStringLiteral("Screen"), 300, 2160, 855, 255);
-    lblScreen = layout.add<QLabel>(this, "lblScreen", QStringLiteral("Fixedsys 9"), 300, 2400, 2175, 315);
+    lblScreen = layout.add<platform::FontPreview>(this, "lblScreen", QStringLiteral("Fixedsys 9"), 300, 2400, 2175, 315);
     lblScreen->setFont(QFont(QStringLiteral("Fixedsys"), 9));
     lblScreen->setAutoFillBackground(true);
     lblScreen->setStyleSheet(QStringLiteral("background: white"));
     cmdScreen = layout.add<QPushButton>(this, "cmdScreen", QStringLiteral("..."), 2520, 2400, 435, 315);
     Label2 = layout.add<QLabel>(this, "Label2", QStringLiteral("Printer"), 300, 2880, 735, 255);
-    lblPrinter = layout.add<QLabel>(this, "lblPrinter", QStringLiteral("Courier New 12"), 300, 3120, 2175, 315);
+    lblPrinter = layout.add<platform::FontPreview>(this, "lblPrinter", QStringLiteral("Courier New 12"), 300, 3120, 2175, 315);
     lblPrinter->setFont(QFont(QStringLiteral("Courier New"), 12));
     lblPrinter->setStyleSheet(QStringLiteral("background: white"));
     cmdPrinter = layout.add<QPushButton>(this, "cmdPrinter", QStringLiteral("..."), 2520, 3120, 435, 315);
@@ -102,7 +102,7 @@ frmOptions::frmOptions()
     cmdOK = layout.add<QPushButton>(this, "cmdOK", QStringLiteral("&OK"), 720, 4260, 1035, 375);
     cmdOK->setDefault(true);
     cmdCancel = layout.add<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 1920, 4260, 990, 375);
-    layout.apply(*this, 3180, 4785);
+    layOut();
     Frame2->lower();
     Frame1->lower();
 
@@ -120,6 +120,11 @@ frmOptions::frmOptions()
 
 frmOptions::~frmOptions() = default;
 
+void frmOptions::layOut()
+{
+    m_layout.apply(*this, 3180, 4785);
+}
+
 void frmOptions::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -131,6 +136,7 @@ void frmOptions::Form_Activate()
 {
     lblScreen->setText(previewCaption(lblScreen->font()));
     lblPrinter->setText(previewCaption(lblPrinter->font()));
+    layOut();
     const frmPenwick *main = frmPenwick::instance();
     const float width = float(options::storedNumber(QStringLiteral("Width"), 7470, -1e30, 1e30));
     const float height = float(options::storedNumber(QStringLiteral("Height"), 6375, -1e30, 1e30));
@@ -149,6 +155,7 @@ void frmOptions::chooseFont(QLabel *preview)
     // Only the name and size make the setting: bold and italic chosen in the dialog are dropped.
     setPreview(preview, CommonDialog.FontName, CommonDialog.FontSize);
     preview->setText(CommonDialog.FontName + QLatin1Char(' ') + platform::numberToText(CommonDialog.FontSize));
+    layOut();
 }
 
 void frmOptions::cmdScreen_Click()
@@ -167,6 +174,7 @@ void frmOptions::cmdDefaults_Click()
     setPreview(lblPrinter, QStringLiteral("Courier New"), 12);
     lblScreen->setText(previewCaption(lblScreen->font()));
     lblPrinter->setText(previewCaption(lblPrinter->font()));
+    layOut();
 }
 
 void frmOptions::cmdOK_Click()

@@ -4,6 +4,8 @@
 #include <QDialog>
 
 #include "platform/commondialog.h"
+#include "platform/fonts.h"
+#include "platform/twipslayout.h"
 
 class QCheckBox;
 class QComboBox;
@@ -29,10 +31,10 @@ public:
     QCheckBox *chkStatus;
     QGroupBox *Frame1;
     QLabel *Label1;
-    QLabel *lblScreen;
+    platform::FontPreview *lblScreen;
     QPushButton *cmdScreen;
     QLabel *Label2;
-    QLabel *lblPrinter;
+    platform::FontPreview *lblPrinter;
     QPushButton *cmdPrinter;
     QPushButton *cmdDefaults;
     QPushButton *cmdOK;
@@ -59,6 +61,9 @@ protected:
 
 private:
     void chooseFont(QLabel *preview);
+    void layOut();   // again whenever a preview's caption changes, so no caption is clipped
+
+    platform::TwipsLayout m_layout;
     frmOptions();
     ~frmOptions() override;
 };

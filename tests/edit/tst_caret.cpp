@@ -26,6 +26,8 @@ private slots:
     void wrapTogglesTwice();
     void tabStops_data();
     void tabStops();
+    void tabsLeaveAGap_data();
+    void tabsLeaveAGap();
 
 private:
     QString line() const { return h->w().StatusBar->panelText(1); }
@@ -194,6 +196,48 @@ void tst_Caret::tabStops()
     h->w().RichTextBox->setSelStart(0);
     const int beforeTab = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
     QVERIFY2(atTab > beforeTab, qPrintable(QStringLiteral("%1 <= %2").arg(atTab).arg(beforeTab)));
+}
+
+void tst_Caret::tabsLeaveAGap_data()
+{
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<float>("size");
+    QTest::addColumn<QString>("tabSize");
+    QTest::addColumn<int>("cell");   // the character advance of a monospace face, or 0
+    QTest::newRow("proportional, stops narrower than the words") << "DejaVu Sans" << 11.0f << "2" << 0;
+    QTest::newRow("the Fixedsys stand-in: 8-pixel characters on the stops") << "Fixedsys" << 9.0f << "8" << 8;
+}
+
+// A tab never advances less than a space; the stand-in for Fixedsys has the 8-pixel cell the stops count in.
+void tst_Caret::tabsLeaveAGap()
+{
+    QFETCH(QString, font);
+    QFETCH(float, size);
+    QFETCH(QString, tabSize);
+    QFETCH(int, cell);
+    platform::RichTextBox &box = *h->w().RichTextBox;
+    box.setFontName(font);
+    box.setFontSize(size);
+    frmOptions::instance().cboTab->setEditText(tabSize);
+    h->w().SetTabs();
+    box.setText(QStringLiteral("col1\tcol2\tcol3"));
+    QApplication::processEvents();
+    QWidget *editor = box.focusProxy();
+    auto x = [&](int position) {
+        box.setSelStart(position);
+        return editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    };
+    const QFontMetrics metrics(box.resolvedFont());
+    const int space = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (const int tab : {4, 9}) {
+        const int textEnd = x(tab - 4) + metrics.horizontalAdvance(QStringLiteral("col1"));
+        QVERIFY2(x(tab + 1) - textEnd >= space - 1, qPrintable(QStringLiteral("tab at %1: %2 after the text, a space is %3")
+                                                                  .arg(tab).arg(x(tab + 1) - textEnd).arg(space)));
+    }
+    if (cell) {
+        QCOMPARE(metrics.horizontalAdvance(QLatin1Char('0')), cell * platform::logicalDpi() / 96);
+        QCOMPARE(x(5) - x(0), 8 * cell);   // "col1" and its tab: one stop of eight characters
+    }
 }
 
 QTEST_MAIN(tst_Caret)

@@ -49,6 +49,13 @@ void tst_Options::noCaptionIsClipped()
     for (QWidget *inner : {static_cast<QWidget *>(o.Label4), static_cast<QWidget *>(o.cboTab), static_cast<QWidget *>(o.chkScreen)})
         QVERIFY2(o.Frame2->geometry().contains(inner->geometry()), qPrintable(inner->objectName()));
     QVERIFY(o.Frame1->geometry().contains(o.cmdDefaults->geometry()));
+    // Nothing a frame holds sits on its title or its frame line.
+    for (QGroupBox *frame : {o.Frame1, o.Frame2}) {
+        const int contentsTop = frame->y() + frame->contentsRect().top();
+        for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            if (w != frame && frame->geometry().contains(w->geometry()))
+                QVERIFY2(w->y() >= contentsTop, qPrintable(w->objectName()));
+    }
     QVERIFY(o.Frame2->geometry().bottom() < o.Frame1->geometry().top());
     QVERIFY(o.Frame1->geometry().bottom() < o.cmdOK->geometry().top());
 }
@@ -82,13 +89,19 @@ void tst_Options::chosenFontAppliesAndStoresOnOk()
     h.desktop.modal([&](QDialog &) {
         click(o.cmdScreen);
         QCOMPARE(o.lblScreen->text(), QStringLiteral("DejaVu Sans Mono 10.5"));
+        QVERIFY2(o.lblScreen->width() >= o.lblScreen->sizeHint().width(), "a longer font name is shown whole");
+        QVERIFY(o.rect().contains(o.cmdScreen->geometry()));
+        click(o.cmdPrinter);   // cancelled; it opened on the font chosen last, through either button
         o.chkStatus->setChecked(false);
         o.cboTab->setEditText(QStringLiteral("4"));
         click(o.cmdOK);
     });
     h.desktop.fontDialog(QStringLiteral("DejaVu Sans Mono"), 10.5f);
+    h.desktop.fontDialog(QString(), 0);
     h.w().mnuOptionsOptions_Click();
     QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.desktop.calls[1].prompt, QString());
+    QCOMPARE(h.desktop.calls[2].prompt, QStringLiteral("DejaVu Sans Mono 10.5"));
     QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("DejaVu Sans Mono"));
     QCOMPARE(h.w().RichTextBox->FontSize(), 10.5f);
     QVERIFY(!h.w().RichTextBox->FontBold());

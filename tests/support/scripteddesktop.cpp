@@ -2,6 +2,7 @@
 #include "scripteddesktop.h"
 
 #include <QDialog>
+#include <QPrinter>
 
 using namespace platform;
 
@@ -32,9 +33,9 @@ void ScriptedDesktop::fontDialog(const QString &name, float size)
     m_queue.append({QStringLiteral("Font"), name, 0, -1, size, {}});
 }
 
-void ScriptedDesktop::printDialog(int returnedFlags, int error)
+void ScriptedDesktop::printDialog(int returnedFlags, int error, const QString &pdf)
 {
-    m_queue.append({QStringLiteral("Print"), {}, returnedFlags, error, 0, {}});
+    m_queue.append({QStringLiteral("Print"), pdf, returnedFlags, error, 0, {}});
 }
 
 void ScriptedDesktop::modal(std::function<void(QDialog &)> script)
@@ -92,21 +93,25 @@ FileDialogAnswer ScriptedDesktop::fileDialog(const FileDialogRequest &request)
     return {0, step.text};
 }
 
-FontAnswer ScriptedDesktop::fontDialog(int flags)
+FontAnswer ScriptedDesktop::fontDialog(int flags, const QString &name, float size)
 {
-    calls.append({QStringLiteral("Font"), {}, flags, {}});
+    calls.append({QStringLiteral("Font"), name.isEmpty() ? QString() : name + QLatin1Char(' ') + QString::number(size), flags, {}});
     Step step;
     if (!take(QStringLiteral("Font"), {}, step) || step.text.isEmpty())
         return {cdlCancel, {}, 0};
     return {0, step.text, step.size};
 }
 
-PrintAnswer ScriptedDesktop::printDialog(QPrinter &, int flags)
+PrintAnswer ScriptedDesktop::printDialog(QPrinter &printer, int flags)
 {
     calls.append({QStringLiteral("Print"), {}, flags, {}});
     Step step;
     if (!take(QStringLiteral("Print"), {}, step))
         return {cdlCancel, flags};
+    if (!step.text.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(step.text);
+    }
     return {step.style > 0 ? step.style : 0, step.number};
 }
 

@@ -15,7 +15,7 @@ public:
     struct Call
     {
         QString kind;     // "MsgBox", "Open", "Save", "Font", "Print", "Help", "Modal"
-        QString prompt;   // message text, or the modal window's objectName
+        QString prompt;   // message text, the modal window's objectName, or the font a font dialog opens on
         int style = 0;    // message style or dialog flags
         QString title;
     };
@@ -28,7 +28,7 @@ public:
     void openDialog(const QString &path);        // empty path: cancel
     void saveDialog(const QString &path);        // empty path: cancel
     void fontDialog(const QString &name, float size);   // empty name: cancel
-    void printDialog(int returnedFlags, int error = 0);
+    void printDialog(int returnedFlags, int error = 0, const QString &pdf = {});   // pdf: print into that file
     void modal(std::function<void(QDialog &)> script);  // runs while the window is shown
 
     QList<Call> calls;
@@ -40,7 +40,7 @@ public:
 
     int MsgBox(const QString &prompt, int style, const QString &title) override;
     platform::FileDialogAnswer fileDialog(const platform::FileDialogRequest &request) override;
-    platform::FontAnswer fontDialog(int flags) override;
+    platform::FontAnswer fontDialog(int flags, const QString &name, float size) override;
     platform::PrintAnswer printDialog(QPrinter &printer, int flags) override;
     int helpDialog() override;
     void showModal(QDialog &dialog) override;
