@@ -1,5 +1,6 @@
 # Removes every file that install_manifest.txt (in the current folder, the build folder) lists, under $DESTDIR
-# as the install put it there: the manifest itself leaves DESTDIR out.
+# as the install put it there: the manifest itself leaves DESTDIR out. A real uninstall refreshes the MIME cache
+# that the install refreshed, so no "Open With" offers a program that is gone.
 if(NOT EXISTS install_manifest.txt)
   message(FATAL_ERROR "Nothing to uninstall: install_manifest.txt is missing; run the install first.")
 endif()
@@ -15,4 +16,12 @@ foreach(listed IN LISTS files)
   else()
     message(STATUS "Already gone: ${file}")
   endif()
+  if(listed MATCHES "/applications/[^/]+[.]desktop$")
+    get_filename_component(applications "${listed}" DIRECTORY)
+  endif()
 endforeach()
+
+find_program(update_desktop_database update-desktop-database)
+if("$ENV{DESTDIR}" STREQUAL "" AND applications AND update_desktop_database AND EXISTS "${applications}")
+  execute_process(COMMAND ${update_desktop_database} -q "${applications}")
+endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Stages `cmake --install` into a temporary folder, checks that every file is there and that the desktop's own
-# validators accept them, then uninstalls from the manifest and checks that nothing is left.
+# validators accept them, then uninstalls from the manifest and checks that nothing is left; then installs into a
+# prefix as a real install does and checks the desktop's MIME cache.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
@@ -60,6 +61,19 @@ quiet groff -z -man -ww "$manpage"
 (cd "$work" && DESTDIR=$stage cmake -P "$source_dir/cmake/uninstall.cmake" > uninstall.log 2>&1) || fail "uninstall: $(cat "$work/uninstall.log")"
 left=$(find "$stage" -not -type d)
 [ -z "$left" ] || fail "uninstall left: $left"
+
+# Installed without DESTDIR, as `sudo make install` does: the MIME cache offers Penwick for text files until the
+# uninstall, and then no longer.
+prefix=$work/prefix
+mkdir "$work/real"
+cmake --install "$build" --prefix "$prefix" --component penwick > "$work/install.log" 2>&1 \
+  || { cat "$work/install.log"; exit 1; }
+mv "$build/install_manifest_penwick.txt" "$work/real/install_manifest.txt"
+cache=$prefix/share/applications/mimeinfo.cache
+grep -qx 'text/plain=penwick.desktop;' "$cache" 2>/dev/null || fail "the MIME cache does not offer penwick.desktop for text/plain"
+(cd "$work/real" && cmake -P "$source_dir/cmake/uninstall.cmake" > uninstall.log 2>&1) || fail "uninstall: $(cat "$work/real/uninstall.log")"
+! grep -q penwick "$cache" 2>/dev/null || fail "the MIME cache still offers penwick.desktop after the uninstall"
+[ ! -e "$prefix/bin/penwick" ] || fail "uninstall left the program"
 
 [ "$failures" -eq 0 ] && echo "PASS: every file staged, validated and uninstalled"
 exit $((failures > 0))
