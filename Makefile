@@ -1,9 +1,11 @@
 # Penwick: `make run` builds and starts the editor, `make test` builds and runs every test.
+# `make install` honours DESTDIR, and PREFIX (default /usr/local) for a prefix other than the configured one.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
+PREFIX ?=
 
-.PHONY: all setup build run test bench install clean
+.PHONY: all setup build run test bench install uninstall clean
 
 all: build
 
@@ -27,7 +29,11 @@ bench: setup $(BUILD)/CMakeCache.txt
 	$(BUILD)/bench/penwick-bench
 
 install: build
-	cmake --install $(BUILD)
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+# Removes what the last install wrote, as $(BUILD)/install_manifest.txt lists it.
+uninstall:
+	cd $(BUILD) && cmake -P $(CURDIR)/cmake/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD)

@@ -19,9 +19,12 @@ int main(int argc, char *argv[])
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     QApplication::setOrganizationName(QStringLiteral("Penwick"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/penwick-32.png")));
+    // Ties the window to penwick.desktop where the desktop matches windows to entries by name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("penwick"));
 
     frmPenwick window;
+    // After the window, whose construction loads the bundled icons: dialogs take the program's icon from here.
+    QApplication::setWindowIcon(window.windowIcon());
     window.Form_Load();
     window.show();
     return app.exec();

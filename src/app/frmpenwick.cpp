@@ -42,11 +42,7 @@ frmPenwick::frmPenwick()
     g_main = this;
     setObjectName(QStringLiteral("frmPenwick"));
     setWindowTitle(QStringLiteral("Penwick"));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/penwick-16.png"));
-    icon.addFile(QStringLiteral(":/penwick-32.png"));
-    icon.addFile(QStringLiteral(":/penwick-64.png"));
-    setWindowIcon(icon);
+    setWindowIcon(platform::programIcon());
     setAcceptDrops(true);
 
     m_client = new QWidget(this);

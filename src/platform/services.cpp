@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
@@ -192,6 +193,14 @@ void setEndHandler(void (*handler)())
 void setShellHandler(int (*handler)(const QString &, int))
 {
     g_shellHandler = handler;
+}
+
+QIcon programIcon()
+{
+    QIcon bundled;
+    for (int size : {16, 32, 64})
+        bundled.addFile(QStringLiteral(":/penwick-%1.png").arg(size));
+    return QIcon::fromTheme(QStringLiteral("penwick"), bundled);
 }
 
 int Shell(const QString &commandLine, int windowStyle)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIcon;
 class QMimeData;
 
 namespace platform {
@@ -45,6 +46,9 @@ bool CurDir(const QString &drive, QString &folder);
 // Ends the program at once: no close handlers run. Tests replace what it does.
 void End();
 void setEndHandler(void (*handler)());
+
+// The desktop icon theme's "penwick", so the window looks like its menu entry; the bundled renders without one.
+QIcon programIcon();
 
 // Starts a program; "explorer ADDRESS" hands the address to the desktop's URL handler. 0 when it failed.
 int Shell(const QString &commandLine, int windowStyle);

@@ -1,5 +1,8 @@
 // The main window from launch to exit: controls, menu table, start-up, command line, shortcuts, Exit and close.
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -37,6 +40,8 @@ private slots:
     void closeAsksAndMayBeRefused_data();
     void closeAsksAndMayBeRefused();
     void shortcutsReachTheirCommandsFromTheDocument();
+    void iconIsTheThemesElseTheBundled_data();
+    void iconIsTheThemesElseTheBundled();
 };
 
 void tst_MainWindow::startsUntitledAndClean()
@@ -248,6 +253,42 @@ void tst_MainWindow::shortcutsReachTheirCommandsFromTheDocument()
         kinds << call.kind;
     QCOMPARE(h.desktop.problems(), QString());
     QCOMPARE(kinds, QStringList({"Modal", "Modal", "Modal", "Open", "Print", "Save", "MsgBox"}));
+}
+
+void tst_MainWindow::iconIsTheThemesElseTheBundled_data()
+{
+    QTest::addColumn<bool>("themeHasIt");
+    QTest::newRow("hicolor/48x48/apps/penwick.png installed: the theme's") << true;
+    QTest::newRow("no penwick in the theme: the bundled 16, 32, 64") << false;
+}
+
+// An installed program shows the theme's icon, as its menu entry does; run from the build folder, its own.
+void tst_MainWindow::iconIsTheThemesElseTheBundled()
+{
+    QFETCH(bool, themeHasIt);
+    QTemporaryDir icons;
+    QDir(icons.path()).mkpath(QStringLiteral("hicolor/48x48/apps"));
+    Harness::write(icons.filePath(QStringLiteral("hicolor/index.theme")),
+                   "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+    QImage themed(48, 48, QImage::Format_ARGB32);
+    themed.fill(Qt::red);
+    if (themeHasIt)
+        QVERIFY(themed.save(icons.filePath(QStringLiteral("hicolor/48x48/apps/penwick.png"))));
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({icons.path()});
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+
+    Harness h;
+    // Drawn before the search paths return: a theme's icon is looked up again when they change.
+    const QImage shown = h.w().windowIcon().pixmap(48, 48).toImage();
+    const QList<QSize> sizes = h.w().windowIcon().availableSizes();
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
+    QVERIFY(!shown.isNull());
+    QCOMPARE(shown.pixelColor(24, 24) == QColor(Qt::red), themeHasIt);
+    if (!themeHasIt)
+        QCOMPARE(sizes, QList<QSize>({QSize(16, 16), QSize(32, 32), QSize(64, 64)}));
 }
 
 QTEST_MAIN(tst_MainWindow)

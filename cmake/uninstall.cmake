@@ -1,0 +1,27 @@
+# Removes every file that install_manifest.txt (in the current folder, the build folder) lists, under $DESTDIR
+# as the install put it there: the manifest itself leaves DESTDIR out. A real uninstall refreshes the MIME cache
+# that the install refreshed, so no "Open With" offers a program that is gone.
+if(NOT EXISTS install_manifest.txt)
+  message(FATAL_ERROR "Nothing to uninstall: install_manifest.txt is missing; run the install first.")
+endif()
+file(STRINGS install_manifest.txt files)
+foreach(listed IN LISTS files)
+  set(file "$ENV{DESTDIR}${listed}")
+  if(IS_SYMLINK "${file}" OR EXISTS "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+    if(IS_SYMLINK "${file}" OR EXISTS "${file}")
+      message(FATAL_ERROR "Could not remove ${file}")
+    endif()
+  else()
+    message(STATUS "Already gone: ${file}")
+  endif()
+  if(listed MATCHES "/applications/[^/]+[.]desktop$")
+    get_filename_component(applications "${listed}" DIRECTORY)
+  endif()
+endforeach()
+
+find_program(update_desktop_database update-desktop-database)
+if("$ENV{DESTDIR}" STREQUAL "" AND applications AND update_desktop_database AND EXISTS "${applications}")
+  execute_process(COMMAND ${update_desktop_database} -q "${applications}")
+endif()
