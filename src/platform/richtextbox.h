@@ -1,19 +1,21 @@
-// The edit control: the document's text, selection, search, files, layout and events, on Qt's plain-text widget.
+// The edit control: the document's text, selection, search, files, layout and events, as rules over a text engine.
 #pragma once
 
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
 #include <vector>
 
+#include "platform/textengine.h"
+#include "text/fileio.h"
+
 class QPrinter;
 
 namespace platform {
 
-class EditorEngine;
-
-class RichTextBox : public QWidget
+class RichTextBox : public QWidget, private TextEngineClient
 {
     Q_OBJECT
 
@@ -41,9 +43,10 @@ public:
     bool displayLinesCurrent() const;
     QWidget *hWnd();
 
-    // Plain-text files; 0 or an error number.
+    // Plain-text files; 0 or an error number, with the cause in lastFileResult().
     int LoadFile(const QString &path, int type = 1);
     int SaveFile(const QString &path, int type = 1);
+    const text::FileResult &lastFileResult() const { return m_fileResult; }
     // The user chose this name in Save As: an existing file there may be replaced.
     void ClaimPath(const QString &path);
     // The last save had to change the file's encoding to UTF-8 to store every character.
@@ -100,9 +103,6 @@ public:
         RichTextBox &m_box;
     };
 
-    // For the contract tests: the wrap width in pixels that lines break at, or 0 without wrap.
-    int wrapWidthPixels() const;
-
 signals:
     void Change();
     void Click();
@@ -113,13 +113,21 @@ signals:
     void OLEDragDrop(const QStringList &files);
 
 private:
-    friend class EditorEngine;
-    friend class Editor;
-    friend class CompoundEdit;
+    bool keyPressed(QKeyEvent *event) override;
+    void keyReleased(QKeyEvent *event) override;
+    void mouseReleased(QMouseEvent *event) override;
+    void dropped(const QMimeData *data) override;
+    void pasted(const QString &text) override;
+    void textChanged() override { emit Change(); }
+    void selectionChanged() override { emit SelChange(); }
+
     void applyTabs();
     void applyFont();
 
-    std::unique_ptr<EditorEngine> m_engine;
+    std::unique_ptr<TextEngine> m_engine;
+    text::TextFormat m_format;   // of the file the text came from, kept until it is saved in another
+    QSet<QString> m_ownedPaths;
+    text::FileResult m_fileResult;
     float m_rightMargin = 0;
     std::vector<float> m_tabs;
     QString m_fontName = QStringLiteral("Fixedsys");

@@ -1,10 +1,8 @@
-// Plain-text files of the edit control: the codec between the disk and the widget's blocks.
+// Plain-text files of the edit control: read and written through the safe file functions, in the file's format.
 #include "platform/richtextbox.h"
 
 #include <QFileInfo>
-#include <QTextDocument>
 
-#include "platform/richtextbox_p.h"
 #include "text/fileio.h"
 
 #include <cerrno>
@@ -21,62 +19,21 @@ QString pathKey(const QString &path)
     return QFileInfo(path).absoluteFilePath();
 }
 
-text::LineEnd endBefore(const QTextBlock &block, text::LineEnd main)
-{
-    const QVariant kind = block.blockFormat().property(LineEndProperty);
-    return kind.isValid() ? text::LineEnd(kind.toInt()) : main;
-}
-
-}
-
-bool holdsPlaceholder(const QString &s)
-{
-    for (qsizetype i = 0; i < s.size(); ++i)
-        if (text::isPlaceholderAt(s, i))
-            return true;
-    return false;
 }
 
 int RichTextBox::LoadFile(const QString &path, int)
 {
     QByteArray bytes;
-    if (!text::readFile(path, bytes))
+    m_fileResult = text::readFile(path, bytes);
+    if (!m_fileResult)
         return FileAccessError;
     try {
         const text::TextFormat format = text::detect(bytes);
-        text::Decoded decoded = text::decode(bytes, format);
-        bytes = QByteArray();
-        EditorEngine &engine = *m_engine;
-        delete engine.marks;
-        engine.marks = nullptr;
-        engine.format = format;
-        engine.wholeText = true;
-        engine.editor->setPlainText(decoded.text);
-        engine.wholeText = false;
-
-        // Record each line end that differs from the main style on the block after it.
-        QTextDocument *doc = engine.document();
-        doc->setUndoRedoEnabled(false);
-        QTextCursor c(doc);
-        c.beginEditBlock();
-        QTextBlock block = doc->firstBlock();
-        for (const text::LineEnd end : decoded.ends) {
-            block = block.next();
-            if (end == format.lineEnd || !block.isValid())
-                continue;
-            QTextBlockFormat f = block.blockFormat();
-            f.setProperty(LineEndProperty, int(end));
-            c.setPosition(block.position());
-            c.setBlockFormat(f);
-        }
-        c.endEditBlock();
-        doc->setUndoRedoEnabled(true);
-        if (holdsPlaceholder(decoded.text) || decoded.text.contains(QLatin1Char('\t')))
-            engine.showMarks();
-        engine.ownedPaths.insert(pathKey(path));
-        engine.setCursor(QTextCursor(doc));
-        engine.invalidateRows();
+        m_engine->load(std::move(bytes), format);
+        m_format = format;
+        m_ownedPaths.insert(pathKey(path));
     } catch (const std::bad_alloc &) {
+        m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to hold the file.")};
         return FileAccessError;
     }
     return 0;
@@ -84,44 +41,34 @@ int RichTextBox::LoadFile(const QString &path, int)
 
 int RichTextBox::SaveFile(const QString &path, int)
 {
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_fileResult = {ENOENT, QStringLiteral("The document has no name.")};
         return FileAccessError;
-    EditorEngine &engine = *m_engine;
-    text::TextFormat format = engine.format;
-    const QTextDocument *doc = engine.document();
-    if (format.encoding == text::Encoding::Latin8) {
-        for (QTextBlock b = doc->firstBlock(); b.isValid(); b = b.next()) {
-            if (!text::canEncode(b.text(), format.encoding)) {
-                // Never write a character as something else: the whole file becomes UTF-8.
-                format = {text::Encoding::Utf8, false, format.lineEnd};
-                break;
-            }
-        }
     }
+    text::TextFormat format = m_format;
+    // Never write a character as something else: the whole file becomes UTF-8.
+    if (format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding))
+        format = {text::Encoding::Utf8, false, format.lineEnd};
     QByteArray bytes;
     try {
-        text::Encoder encoder(format);
-        for (QTextBlock b = doc->firstBlock(); b.isValid(); b = b.next()) {
-            if (b != doc->firstBlock())
-                encoder.appendEnd(endBefore(b, engine.format.lineEnd));
-            encoder.appendLine(b.text());
-        }
-        bytes = encoder.take();
+        bytes = m_engine->save(format);
     } catch (const std::bad_alloc &) {
+        m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to write the file.")};
         return FileAccessError;
     }
-    const bool owned = engine.ownedPaths.contains(pathKey(path));
-    if (!text::writeFile(path, bytes, text::WriteOptions{owned}))
+    const bool owned = m_ownedPaths.contains(pathKey(path));
+    m_fileResult = text::writeFile(path, bytes, text::WriteOptions{owned});
+    if (!m_fileResult)
         return FileAccessError;
-    m_reencoded = format != engine.format;
-    engine.format = format;
-    engine.ownedPaths.insert(pathKey(path));
+    m_reencoded = format != m_format;
+    m_format = format;
+    m_ownedPaths.insert(pathKey(path));
     return 0;
 }
 
 void RichTextBox::ClaimPath(const QString &path)
 {
-    m_engine->ownedPaths.insert(pathKey(path));
+    m_ownedPaths.insert(pathKey(path));
 }
 
 }

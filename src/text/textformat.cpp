@@ -469,6 +469,23 @@ QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const Text
     return encoder.take();
 }
 
+QString normaliseBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar(kPS), QLatin1Char('\n'));
+    for (const char16_t mark : {u'\xFDD0', u'\xFDD1'}) {
+        if (!text.contains(QChar(mark)))
+            continue;
+        const QByteArray bytes = QString(QChar(mark)).toUtf8();
+        QString placeholders;
+        for (const char b : bytes)
+            placeholders += placeholder(static_cast<unsigned char>(b));
+        text.replace(QChar(mark), placeholders);
+    }
+    return text;
+}
+
 bool canEncode(QStringView text, Encoding encoding)
 {
     const auto *s = reinterpret_cast<const char16_t *>(text.utf16());

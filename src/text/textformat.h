@@ -49,6 +49,10 @@ Decoded decode(QByteArrayView bytes, const TextFormat &format);
 // (UTF-8/16) or '?' (Latin8), a PS line end in Latin8 as the main end or LF: check first.
 QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format);
 
+// Text from outside (the clipboard, a paste, the program's own strings): every kind of line break becomes
+// one '\n', and U+FDD0/U+FDD1, which the codec keeps as bytes, become the placeholders of their UTF-8 bytes.
+QString normaliseBreaks(QString text);
+
 // False for a character with no byte form: outside the Latin8 repertoire, or in any encoding a lone
 // high surrogate or a lone low surrogate above the placeholder range.
 bool canEncode(QStringView text, Encoding encoding);

@@ -1,0 +1,85 @@
+// What the edit control needs of a text engine: text, selection, lines, undo, look, printing and files.
+// The control keeps every rule of its own; an engine holds the text and shows it.
+#pragma once
+
+#include <QByteArray>
+#include <QFont>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+#include "text/search.h"
+#include "text/textformat.h"
+
+class QKeyEvent;
+class QMimeData;
+class QMouseEvent;
+class QPrinter;
+class QWidget;
+
+namespace platform {
+
+// What an engine tells the control; the control turns these into its events and rules.
+class TextEngineClient
+{
+public:
+    virtual ~TextEngineClient() = default;
+    // Before the engine acts on a key: true when the control dealt with it (or swallowed it).
+    virtual bool keyPressed(QKeyEvent *event) = 0;
+    virtual void keyReleased(QKeyEvent *event) = 0;
+    virtual void mouseReleased(QMouseEvent *event) = 0;
+    virtual void dropped(const QMimeData *data) = 0;
+    virtual void pasted(const QString &text) = 0;   // the control inserts it under its line-end rule
+    virtual void textChanged() = 0;
+    virtual void selectionChanged() = 0;
+};
+
+// Positions count a line break as one character; text in and out has one '\n' per break.
+class TextEngine
+{
+public:
+    virtual ~TextEngine() = default;
+    virtual QWidget *widget() = 0;   // the view, placed inside the control, taking the focus
+
+    virtual int length() const = 0;
+    virtual QString text(int start, int length) const = 0;
+    virtual const text::BlockSource &blocks() const = 0;   // for the search, without copying the text
+    // Replaces a range; each '\n' becomes a break in the document's main style; the caret ends after the text.
+    virtual void replace(int start, int length, const QString &text) = 0;
+    // A new document: the text, no undo history, every break in the main style.
+    virtual void reset(const QString &text) = 0;
+
+    virtual int selectionStart() const = 0;
+    virtual int selectionEnd() const = 0;
+    virtual void select(int anchor, int position) = 0;
+
+    // Display lines: wrapped rows count when the engine wraps.
+    virtual int lineFromPosition(int position) = 0;
+    virtual int lineStart(int line) = 0;   // -1 beyond the last line
+    virtual bool linesCurrent() const = 0; // false while rows above the caret wait to be counted again
+
+    // One undo step; selection changes stay internal until the outermost group ends.
+    virtual void beginCompound() = 0;
+    virtual void endCompound() = 0;
+    virtual void undo() = 0;
+    virtual bool canUndo() const = 0;
+    virtual void resetUndo() = 0;
+
+    virtual void setFont(const QFont &font) = 0;
+    // Stops in pixels, each at least minimum after the one before; distance repeats after the last.
+    virtual void setTabStops(const QList<qreal> &stops, qreal distance) = 0;
+    virtual void setWrap(bool wrap) = 0;
+    // Lays text out on the printer in the font, wrapped at the printable width; false when printing failed.
+    virtual bool print(QPrinter &printer, const QFont &font, const QString &text) const = 0;
+
+    // Files: the engine takes the bytes in the format they were read in, and gives them back in a format.
+    virtual void load(QByteArray &&bytes, const text::TextFormat &format) = 0;
+    virtual bool fits(text::Encoding encoding) const = 0;   // every character can be stored in it
+    virtual QByteArray save(const text::TextFormat &format) const = 0;
+};
+
+// The engine the program runs on.
+std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent);
+
+}
