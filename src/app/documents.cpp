@@ -11,9 +11,17 @@ namespace {
 
 const QString Title = QStringLiteral("Penwick");
 
-QString unableToCreate(const QString &path)
+// The message as it always read, then the cause the user can act on (no space left, permission denied, ...).
+QString withCause(const QString &message, const text::FileResult &result)
 {
-    return QStringLiteral("Unable To Create '") + text::displayName(path) + QStringLiteral("'.  Check file is not Read Only and path exists.");
+    return result.reason.isEmpty() ? message : message + QStringLiteral("\n\n") + result.reason;
+}
+
+QString unableToCreate(const QString &path, const text::FileResult &result)
+{
+    return withCause(QStringLiteral("Unable To Create '") + text::displayName(path)
+                         + QStringLiteral("'.  Check file is not Read Only and path exists."),
+                     result);
 }
 
 void tellReencoded(const QString &path)
@@ -58,8 +66,9 @@ void frmPenwick::OpenFile(const QString &path)
         SaveFollowsName();
         return;
     }
-    const QString prompt = QStringLiteral("File '") + text::displayName(CommonDialog.FileName)
-        + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
+    const QString prompt = withCause(QStringLiteral("File '") + text::displayName(CommonDialog.FileName)
+                                         + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?"),
+                                     RichTextBox->lastFileResult());
     if (desktop().MsgBox(prompt, vbYesNo + vbQuestion, Title) == vbYes) {
         RichTextBox->Tag = QStringLiteral("1");
         setWindowTitle(SetCaption(CommonDialog.FileName));
@@ -126,7 +135,7 @@ void frmPenwick::mnuFileSave_Click()
     const int error = RichTextBox->SaveFile(CommonDialog.FileName, 1);
     RichTextBox->Tag = QStringLiteral("0");
     if (error != 0) {
-        desktop().MsgBox(unableToCreate(CommonDialog.FileName), vbOKOnly + vbExclamation, Title);
+        desktop().MsgBox(unableToCreate(CommonDialog.FileName, RichTextBox->lastFileResult()), vbOKOnly + vbExclamation, Title);
         RichTextBox->Tag = QStringLiteral("1");
         mnuFileSaveas_Click();
         return;
@@ -148,7 +157,7 @@ void frmPenwick::mnuFileSaveas_Click()
     // Chosen in Save As, and confirmed where it exists: this document may replace that file.
     RichTextBox->ClaimPath(CommonDialog.FileName);
     if (RichTextBox->SaveFile(CommonDialog.FileName, 1) != 0) {
-        desktop().MsgBox(unableToCreate(CommonDialog.FileName), vbOKOnly + vbExclamation, Title);
+        desktop().MsgBox(unableToCreate(CommonDialog.FileName, RichTextBox->lastFileResult()), vbOKOnly + vbExclamation, Title);
         mnuFileSaveas_Click();
         return;
     }

@@ -1,5 +1,6 @@
 // The one document through the scripted desktop: save questions, open, create, save, save as, drops.
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
@@ -11,6 +12,8 @@
 #include "text/filename.h"
 
 #include <dirent.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,13 +22,14 @@ using namespace platform;
 namespace {
 
 const QString untitled = QStringLiteral("Do you want to save changes to 'Untitled'?");
-QString createQuestion(const QString &path)
+const QString missing = QStringLiteral("No such file or directory");
+QString createQuestion(const QString &path, const QString &cause = missing)
 {
-    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
+    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\n") + cause;
 }
-QString unable(const QString &path)
+QString unable(const QString &path, const QString &cause)
 {
-    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.");
+    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.\n\n") + cause;
 }
 
 }
@@ -49,6 +53,7 @@ private slots:
     void dropsOpenTheFirstFileOnly();
     void droppedTextOpensNothing();
     void namesThatAreNotUtf8KeepTheirBytes();
+    void fullDiskIsNamedAsTheCause();
 };
 
 void tst_Documents::openOverModifiedUntitledThenCancelSaveAs()
@@ -111,7 +116,7 @@ void tst_Documents::openAFolderAsksToCreate()
 {
     Harness h;
     h.desktop.openDialog(h.dir.path());
-    h.desktop.msgBox(vbNo, createQuestion(h.dir.path()), 36);
+    h.desktop.msgBox(vbNo, createQuestion(h.dir.path(), QStringLiteral("It is a folder, not a file.")), 36);
     h.w().mnuFileOpen_Click();
     QCOMPARE(h.desktop.problems(), QString());
     QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
@@ -126,7 +131,7 @@ void tst_Documents::saveToReadOnlyFileFallsToSaveAs()
     h.desktop.openDialog(file);
     h.w().mnuFileOpen_Click();
     h.w().RichTextBox->setSelText(QStringLiteral("new "));
-    h.desktop.msgBox(vbOK, unable(file), 48);
+    h.desktop.msgBox(vbOK, unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
     h.desktop.saveDialog(QString());
     h.w().mnuFileSave_Click();
     QCOMPARE(h.desktop.problems(), QString());
@@ -143,7 +148,7 @@ void tst_Documents::saveAsToUnwritableFolderRetries()
     // A folder that does not exist cannot be written by anyone, root included.
     const QString bad = h.path(QStringLiteral("missing/x.txt"));
     h.desktop.saveDialog(bad);
-    h.desktop.msgBox(vbOK, unable(bad), 48);
+    h.desktop.msgBox(vbOK, unable(bad, missing), 48);
     h.desktop.saveDialog(QString());
     h.w().mnuFileSaveas_Click();
     QCOMPARE(h.desktop.problems(), QString());
@@ -310,6 +315,26 @@ void tst_Documents::namesThatAreNotUtf8KeepTheirBytes()
     ::closedir(folder);
     QCOMPARE(files, 2);
     QCOMPARE(h.desktop.problems(), QString());
+}
+
+// A 64 KB file system of our own (a private mount namespace): the save fails, the message says why.
+void tst_Documents::fullDiskIsNamedAsTheCause()
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        QSKIP("mounting a small file system needs root");
+    Harness h;
+    const QString small = h.path(QStringLiteral("small"));
+    QVERIFY(QDir().mkdir(small));
+    QCOMPARE(::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k"), 0);
+    const QString file = small + QStringLiteral("/big.txt");
+    h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
+    h.desktop.saveDialog(file);
+    h.desktop.msgBox(vbOK, unable(file, QStringLiteral("No space left on device")), 48);
+    h.desktop.saveDialog(QString());
+    h.w().mnuFileSaveas_Click();
+    ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
 }
 
 QTEST_MAIN(tst_Documents)

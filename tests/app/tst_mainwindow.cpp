@@ -19,7 +19,8 @@ namespace {
 
 QString createQuestion(const QString &path)
 {
-    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?");
+    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\n"
+                                                            "No such file or directory");
 }
 
 }

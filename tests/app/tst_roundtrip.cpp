@@ -183,10 +183,10 @@ void tst_RoundTrip::fifoOpensIntoTheCreateQuestionAndStaysUntouched()
     const QString fifo = h.path(QStringLiteral("pipe"));
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     h.desktop.openDialog(fifo);
-    h.desktop.msgBox(vbYes, QStringLiteral("File '") + fifo + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?"), 36);
+    h.desktop.msgBox(vbYes, QStringLiteral("File '") + fifo + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\nIt is a named pipe, not a file."), 36);
     h.w().mnuFileOpen_Click();
     h.w().RichTextBox->setSelText(QStringLiteral("must not reach the pipe"));
-    h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create '") + fifo + QStringLiteral("'.  Check file is not Read Only and path exists."), 48);
+    h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create '") + fifo + QStringLiteral("'.  Check file is not Read Only and path exists.\n\nIt is a named pipe, not a file."), 48);
     h.desktop.saveDialog(QString());
     h.w().mnuFileSave_Click();
     QCOMPARE(h.desktop.problems(), QString());
