@@ -132,6 +132,13 @@ void frmPenwick::mnuFileSave_Click()
         mnuFileSaveas_Click();
         return;
     }
+    // Another program's version of the file is not overwritten unasked; No keeps the document as it is.
+    if (RichTextBox->changedOnDisk(CommonDialog.FileName)
+        && desktop().MsgBox(QLatin1Char('\'') + text::displayName(CommonDialog.FileName)
+                                + QStringLiteral("' was changed by another program after it was opened. "
+                                                 "Do you want to replace it with this document?"),
+                            vbYesNo + vbExclamation, Title) != vbYes)
+        return;
     const int error = RichTextBox->SaveFile(CommonDialog.FileName, 1);
     RichTextBox->Tag = QStringLiteral("0");
     if (error != 0) {

@@ -96,6 +96,7 @@ void RichTextBox::setText(const QString &text)
 {
     // Replacing the whole text also forgets the undo history, every line's recorded ending and the file's format.
     m_format = text::TextFormat();
+    m_stampedPath.clear();
     m_engine->reset(text::normaliseBreaks(text));
 }
 

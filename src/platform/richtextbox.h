@@ -10,6 +10,7 @@
 
 #include "platform/textengine.h"
 #include "text/fileio.h"
+#include "text/filestamp.h"
 
 class QPrinter;
 
@@ -49,6 +50,8 @@ public:
     const text::FileResult &lastFileResult() const { return m_fileResult; }
     // The user chose this name in Save As: an existing file there may be replaced.
     void ClaimPath(const QString &path);
+    // Another program changed the file at path since this control read or wrote it (not: deleted it).
+    bool changedOnDisk(const QString &path) const;
     // The last save had to change the file's encoding to UTF-8 to store every character.
     bool lastSaveReencoded() const { return m_reencoded; }
 
@@ -127,6 +130,8 @@ private:
     std::unique_ptr<TextEngine> m_engine;
     text::TextFormat m_format;   // of the file the text came from, kept until it is saved in another
     QSet<QString> m_ownedPaths;
+    QString m_stampedPath;       // the file last read or written, and what it was then
+    text::FileStamp m_stamp;
     text::FileResult m_fileResult;
     float m_rightMargin = 0;
     std::vector<float> m_tabs;

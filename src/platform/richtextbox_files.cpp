@@ -32,6 +32,8 @@ int RichTextBox::LoadFile(const QString &path, int)
         m_engine->load(std::move(bytes), format);
         m_format = format;
         m_ownedPaths.insert(pathKey(path));
+        m_stampedPath = pathKey(path);
+        m_stamp = text::stampOf(path);
     } catch (const std::bad_alloc &) {
         m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to hold the file.")};
         return FileAccessError;
@@ -63,7 +65,17 @@ int RichTextBox::SaveFile(const QString &path, int)
     m_reencoded = format != m_format;
     m_format = format;
     m_ownedPaths.insert(pathKey(path));
+    m_stampedPath = pathKey(path);
+    m_stamp = text::stampOf(path);
     return 0;
+}
+
+bool RichTextBox::changedOnDisk(const QString &path) const
+{
+    if (pathKey(path) != m_stampedPath)
+        return false;
+    const text::FileStamp now = text::stampOf(path);
+    return now.exists && now != m_stamp;
 }
 
 void RichTextBox::ClaimPath(const QString &path)

@@ -54,6 +54,8 @@ private slots:
     void droppedTextOpensNothing();
     void namesThatAreNotUtf8KeepTheirBytes();
     void fullDiskIsNamedAsTheCause();
+    void fileChangedByAnotherProgram_data();
+    void fileChangedByAnotherProgram();
 };
 
 void tst_Documents::openOverModifiedUntitledThenCancelSaveAs()
@@ -335,6 +337,54 @@ void tst_Documents::fullDiskIsNamedAsTheCause()
     ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
     QCOMPARE(h.desktop.problems(), QString());
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+}
+
+void tst_Documents::fileChangedByAnotherProgram_data()
+{
+    QTest::addColumn<QString>("meanwhile");   // what another program does to the file after it was opened
+    QTest::addColumn<int>("answer");          // 0: no question
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("flag");
+    QTest::newRow("unchanged: saved, nothing asked") << "" << 0 << QByteArray("new old") << "0";
+    QTest::newRow("rewritten, No: nothing written") << "rewrite" << int(vbNo) << QByteArray("theirs!") << "1";
+    QTest::newRow("rewritten, Yes: replaced") << "rewrite" << int(vbYes) << QByteArray("new old") << "0";
+    QTest::newRow("replaced by rename, No") << "rename" << int(vbNo) << QByteArray("theirs!") << "1";
+    QTest::newRow("deleted: written again, nothing asked") << "delete" << 0 << QByteArray("new old") << "0";
+}
+
+void tst_Documents::fileChangedByAnotherProgram()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, flag);
+    Harness h;
+    const QString file = h.path(QStringLiteral("shared.txt"));
+    Harness::write(file, "old");
+    h.desktop.openDialog(file);
+    h.w().mnuFileOpen_Click();
+    h.w().RichTextBox->setSelText(QStringLiteral("new "));
+    if (meanwhile == QLatin1String("rewrite")) {
+        Harness::write(file, "theirs!");
+    } else if (meanwhile == QLatin1String("rename")) {
+        Harness::write(file + QStringLiteral(".tmp"), "theirs!");
+        QVERIFY(::rename(QFile::encodeName(file + QStringLiteral(".tmp")).constData(), QFile::encodeName(file).constData()) == 0);
+    } else if (meanwhile == QLatin1String("delete")) {
+        QVERIFY(QFile::remove(file));
+    }
+    if (answer)
+        h.desktop.msgBox(answer, QLatin1Char('\'') + file + QStringLiteral("' was changed by another program after it was opened. "
+                                                                          "Do you want to replace it with this document?"), 52);
+    h.w().mnuFileSave_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(file), after);
+    QCOMPARE(h.w().RichTextBox->Tag, flag);
+    // Once saved, the file is ours again: the next save asks nothing.
+    if (flag == QLatin1String("0")) {
+        h.w().RichTextBox->setSelText(QStringLiteral("more "));
+        h.w().mnuFileSave_Click();
+        QCOMPARE(h.desktop.problems(), QString());
+    }
 }
 
 QTEST_MAIN(tst_Documents)
