@@ -18,11 +18,27 @@ namespace {
 constexpr int InvalidPropertyValue = 380;
 constexpr int PrinterError = 482;
 
+TextEngineFactory &chosenFactory()
+{
+    static TextEngineFactory factory;
+    return factory;
+}
+
+}
+
+void setTextEngineFactory(TextEngineFactory factory)
+{
+    chosenFactory() = std::move(factory);
+}
+
+std::unique_ptr<TextEngine> makeChosenEngine(TextEngineClient &client, QWidget *parent)
+{
+    return chosenFactory() ? chosenFactory()(client, parent) : makeTextEngine(client, parent);
 }
 
 RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 {
-    m_engine = makeTextEngine(*this, this);
+    m_engine = makeChosenEngine(*this, this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_engine->widget());

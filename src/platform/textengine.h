@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "text/search.h"
@@ -79,7 +80,11 @@ public:
     virtual QByteArray save(const text::TextFormat &format) const = 0;
 };
 
+using TextEngineFactory = std::function<std::unique_ptr<TextEngine>(TextEngineClient &client, QWidget *parent)>;
 // The engine the program runs on.
 std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent);
+// The engine every control made from now on gets (tests run the same cases on each engine); null: the program's.
+void setTextEngineFactory(TextEngineFactory factory);
+std::unique_ptr<TextEngine> makeChosenEngine(TextEngineClient &client, QWidget *parent);
 
 }

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "engines.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
 
@@ -195,5 +196,5 @@ void tst_RoundTrip::fifoOpensIntoTheCreateQuestionAndStaysUntouched()
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
 }
 
-QTEST_MAIN(tst_RoundTrip)
+PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_RoundTrip)
 #include "tst_roundtrip.moc"

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QTest>
 
+#include "engines.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/statusbar.h"
@@ -240,5 +241,5 @@ void tst_Caret::tabsLeaveAGap()
     }
 }
 
-QTEST_MAIN(tst_Caret)
+PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_Caret)
 #include "tst_caret.moc"

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 
+#include "engines.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
@@ -263,5 +264,5 @@ void tst_EditCommands::selectAllOnEmptyDocument()
     QCOMPARE(h->w().RichTextBox->SelLength(), 4);
 }
 
-QTEST_MAIN(tst_EditCommands)
+PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_EditCommands)
 #include "tst_editcommands.moc"

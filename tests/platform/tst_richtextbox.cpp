@@ -3,6 +3,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include "engines.h"
 #include "platform/apideclarations.h"
 #include "platform/richtextbox.h"
 #include "scripteddesktop.h"
@@ -209,5 +210,5 @@ void tst_RichTextBox::scriptedDesktopFailsOnUnansweredPrompt()
     QVERIFY(desktop.problems().contains(QStringLiteral("never came")));
 }
 
-QTEST_MAIN(tst_RichTextBox)
+PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_RichTextBox)
 #include "tst_richtextbox.moc"

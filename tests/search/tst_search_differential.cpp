@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "engines.h"
 #include "app/frmpenwick.h"
 #include "platform/richtextbox.h"
 #include "scripteddesktop.h"
@@ -368,5 +369,5 @@ void tst_search_differential::generated()
     }
 }
 
-QTEST_MAIN(tst_search_differential)
+PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_search_differential)
 #include "tst_search_differential.moc"

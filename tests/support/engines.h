@@ -1,0 +1,35 @@
+// The engines the edit control runs on: tests that drive the control run once per engine.
+#pragma once
+
+#include <QApplication>
+#include <QList>
+#include <QTest>
+
+#include "platform/textengine.h"
+
+struct TestEngine
+{
+    const char *name;
+    platform::TextEngineFactory factory;
+};
+
+inline QList<TestEngine> testEngines()
+{
+    return {{"qt", platform::makeTextEngine}};
+}
+
+// A test main that runs every case of the class once per engine.
+#define PENWICK_TEST_MAIN_ON_EVERY_ENGINE(TestClass)                                   \
+    int main(int argc, char *argv[])                                                   \
+    {                                                                                  \
+        QApplication app(argc, argv);                                                  \
+        int failed = 0;                                                                \
+        for (const TestEngine &engine : testEngines()) {                               \
+            qInfo("engine: %s", engine.name);                                          \
+            platform::setTextEngineFactory(engine.factory);                            \
+            TestClass test;                                                            \
+            failed += QTest::qExec(&test, argc, argv);                                 \
+        }                                                                              \
+        platform::setTextEngineFactory(nullptr);                                       \
+        return failed;                                                                 \
+    }
