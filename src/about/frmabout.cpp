@@ -26,8 +26,6 @@ using platform::twipsToPixels;
 
 namespace {
 
-frmAbout *g_about = nullptr;
-
 // Room, in pixels, that a grown line keeps from its neighbours and from the window's edges: at most the design's.
 constexpr int kSpacing = 6;
 constexpr int kLeast = 2;
@@ -174,22 +172,6 @@ QLabel *link(QWidget *parent, const char *name, const QString &text)
 
 }
 
-frmAbout &frmAbout::instance()
-{
-    if (!g_about)
-        g_about = new frmAbout;
-    return *g_about;
-}
-
-bool frmAbout::isLoaded() { return g_about != nullptr; }
-
-void frmAbout::unload()
-{
-    frmAbout *gone = g_about;
-    g_about = nullptr;
-    delete gone;
-}
-
 const QString &frmAbout::mailAddress()
 {
     static const QString address = QStringLiteral("penwick@example.org");
@@ -298,8 +280,5 @@ void frmAbout::closeEvent(QCloseEvent *event)
 {
     // The title bar's close box unloads the box; deletion waits until this event of its own is over.
     event->accept();
-    if (g_about == this) {
-        g_about = nullptr;
-        deleteLater();
-    }
+    unloadLater();
 }

@@ -3,18 +3,16 @@
 
 #include <QDialog>
 
+#include "platform/loadedonce.h"
+
 class QLabel;
 class QPushButton;
 
-class frmAbout : public QDialog
+class frmAbout : public QDialog, public platform::LoadedOnce<frmAbout>
 {
     Q_OBJECT
 
 public:
-    static frmAbout &instance();   // created hidden on first touch
-    static bool isLoaded();
-    static void unload();
-
     static const QString &mailAddress();
     static const QString &webAddress();
 
@@ -42,6 +40,7 @@ protected:
     void reject() override;
 
 private:
+    friend class platform::LoadedOnce<frmAbout>;
     frmAbout();
     ~frmAbout() override;
 

@@ -55,7 +55,7 @@ QString frmPenwick::QuerySave()
 
 void frmPenwick::OpenFile(const QString &path)
 {
-    if (QuerySave().toInt() == 2)
+    if (QuerySave().toInt() == platform::vbCancel)
         return;
     CommonDialog.FileName = path;
     if (RichTextBox->LoadFile(CommonDialog.FileName, 1) == 0) {
@@ -101,7 +101,7 @@ void frmPenwick::SetInitDir()
 
 void frmPenwick::mnuFileNew_Click()
 {
-    if (QuerySave().toInt() == 2)
+    if (QuerySave().toInt() == platform::vbCancel)
         return;
     RichTextBox->setText(QString());
     RichTextBox->Tag = QStringLiteral("0");

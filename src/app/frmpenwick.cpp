@@ -8,6 +8,7 @@
 
 #include "about/frmabout.h"
 #include "app/commandline.h"
+#include "platform/desktop.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
 #include "platform/statusbar.h"
@@ -75,7 +76,7 @@ frmPenwick::frmPenwick()
     connect(&m_coordsAfterResize, &QTimer::timeout, this, &frmPenwick::Coords);
 
     // The design size is the client area's; the frame and menu bar come on top.
-    const QSize client(platform::twipsToPixels(7350), platform::twipsToPixels(5685));
+    const QSize client(platform::twipsToPixels(DesignClientWidth), platform::twipsToPixels(DesignClientHeight));
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
 }
 
@@ -94,7 +95,7 @@ void frmPenwick::Form_Load()
 {
     RichTextBox->setTop(0);
     RichTextBox->setLeft(0);
-    RichTextBox->setRightMargin(491520);
+    RichTextBox->setRightMargin(platform::NoWrapMargin);
     LoadSettings();
     SetTabs();
     frmOptions &options = frmOptions::instance();
@@ -153,7 +154,7 @@ void frmPenwick::changeEvent(QEvent *event)
 
 void frmPenwick::Form_Unload(int &Cancel)
 {
-    if (QuerySave().toInt() == 2) {
+    if (QuerySave().toInt() == platform::vbCancel) {
         Cancel = 1;
         return;
     }
@@ -178,7 +179,7 @@ void frmPenwick::mnuFile_Click()
 
 void frmPenwick::mnuFileExit_Click()
 {
-    if (QuerySave().toInt() == 2)
+    if (QuerySave().toInt() == platform::vbCancel)
         return;
     unloadDialogs();
     platform::End();

@@ -19,6 +19,12 @@ class frmPenwick : public QMainWindow
     Q_OBJECT
 
 public:
+    // Sizes in twips: the client area as designed, and the outer window a first start opens at.
+    static constexpr int DesignClientWidth = 7350;
+    static constexpr int DesignClientHeight = 5685;
+    static constexpr int DefaultWidth = 7470;
+    static constexpr int DefaultHeight = 6375;
+
     frmPenwick();
     ~frmPenwick() override;
 

@@ -13,7 +13,7 @@ void frmPenwick::Wordwrap()
         RichTextBox->setRightMargin(0);
         mnuOptionsWordwrap->setChecked(true);
     } else {
-        RichTextBox->setRightMargin(491520);
+        RichTextBox->setRightMargin(platform::NoWrapMargin);
         mnuOptionsWordwrap->setChecked(false);
     }
     Coords();

@@ -16,6 +16,9 @@ class QPrinter;
 
 namespace platform {
 
+// A right margin beyond what any screen shows: lines do not wrap.
+constexpr float NoWrapMargin = 491520;
+
 class RichTextBox : public QWidget, private TextEngineClient
 {
     Q_OBJECT

@@ -24,11 +24,11 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
         m_panels[i]->setContentsMargins(3, 0, 3, 0);
         layout->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
-    // 800 twips each, widened where the desktop font needs more room for "Line: 99999".
+    // LeastPanelWidth each, widened where the desktop font needs more room for "Line: 99999".
     const int room = fontMetrics().horizontalAdvance(QStringLiteral("Line: 9999999")) + 12;
     for (int i = 0; i < 2; ++i)
-        m_panels[i]->setMinimumWidth(qMax(twipsToPixels(800), room));
-    setFixedHeight(qMax(twipsToPixels(300), m_panels[0]->sizeHint().height() + 4));
+        m_panels[i]->setMinimumWidth(qMax(twipsToPixels(LeastPanelWidth), room));
+    setFixedHeight(qMax(twipsToPixels(LeastHeight), m_panels[0]->sizeHint().height() + 4));
     parent->installEventFilter(this);
     dock();
 }

@@ -12,6 +12,10 @@ class StatusBar : public QWidget
     Q_OBJECT
 
 public:
+    // Twips: a bar is never lower than this, and a panel never narrower.
+    static constexpr int LeastHeight = 300;
+    static constexpr int LeastPanelWidth = 800;
+
     explicit StatusBar(QWidget *parent);
 
     void setPanelText(int panel, const QString &text);   // panels count from 1

@@ -8,34 +8,13 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "app/frmpenwick.h"
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
 #include "platform/twipslayout.h"
 #include "search/searchform.h"
 
 using namespace platform;
-
-namespace {
-
-frmFind *g_find = nullptr;
-
-}
-
-frmFind &frmFind::instance()
-{
-    if (!g_find)
-        g_find = new frmFind;
-    return *g_find;
-}
-
-bool frmFind::isLoaded() { return g_find != nullptr; }
-
-void frmFind::unload()
-{
-    frmFind *gone = g_find;
-    g_find = nullptr;
-    delete gone;
-}
 
 frmFind::frmFind()
 {
@@ -106,15 +85,12 @@ void frmFind::closeEvent(QCloseEvent *event)
 {
     // The title bar's close box unloads the window; deletion waits until this event of its own is over.
     event->accept();
-    if (g_find == this) {
-        g_find = nullptr;
-        deleteLater();
-    }
+    unloadLater();
 }
 
 void frmFind::cmdFind_Click()
 {
-    RichTextBox &box = search::editControl();
+    RichTextBox &box = *frmPenwick::instance()->RichTextBox;
     const int start = box.SelStart();
     hide();
     const int options = search::findOptions(chkWhole->isChecked(), chkCase->isChecked());

@@ -3,20 +3,18 @@
 
 #include <QDialog>
 
+#include "platform/loadedonce.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmFind : public QDialog
+class frmFind : public QDialog, public platform::LoadedOnce<frmFind>
 {
     Q_OBJECT
 
 public:
-    static frmFind &instance();   // created hidden on first touch
-    static bool isLoaded();
-    static void unload();
-
     QLabel *lblFind;
     QLineEdit *txtFind;
     QPushButton *cmdFind;
@@ -34,6 +32,7 @@ protected:
     void reject() override;
 
 private:
+    friend class platform::LoadedOnce<frmFind>;
     frmFind();
     ~frmFind() override;
 

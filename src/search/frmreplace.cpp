@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "app/frmpenwick.h"
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
 #include "platform/twipslayout.h"
@@ -17,8 +18,6 @@
 using namespace platform;
 
 namespace {
-
-frmReplace *g_replace = nullptr;
 
 const QString &title()
 {
@@ -45,22 +44,6 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     return button;
 }
 
-}
-
-frmReplace &frmReplace::instance()
-{
-    if (!g_replace)
-        g_replace = new frmReplace;
-    return *g_replace;
-}
-
-bool frmReplace::isLoaded() { return g_replace != nullptr; }
-
-void frmReplace::unload()
-{
-    frmReplace *gone = g_replace;
-    g_replace = nullptr;
-    delete gone;
 }
 
 frmReplace::frmReplace()
@@ -144,10 +127,7 @@ void frmReplace::closeEvent(QCloseEvent *event)
 {
     // The title bar's close box unloads the window; deletion waits until this event of its own is over.
     event->accept();
-    if (g_replace == this) {
-        g_replace = nullptr;
-        deleteLater();
-    }
+    unloadLater();
 }
 
 int frmReplace::GetOptions()
@@ -158,7 +138,7 @@ int frmReplace::GetOptions()
 
 int frmReplace::ConfirmReplace(const int &endIndex, const int &options)
 {
-    RichTextBox &box = search::editControl();
+    RichTextBox &box = *frmPenwick::instance()->RichTextBox;
     int answer = vbOK;
     int pos = -1;
     do {
@@ -176,7 +156,7 @@ int frmReplace::ConfirmReplace(const int &endIndex, const int &options)
 
 void frmReplace::cmdReplace_Click()
 {
-    RichTextBox &box = search::editControl();
+    RichTextBox &box = *frmPenwick::instance()->RichTextBox;
     const int start = box.SelStart();
     const int options = GetOptions();
     if (ConfirmReplace(-1, options) != -1)
@@ -195,7 +175,7 @@ void frmReplace::cmdReplace_Click()
 void frmReplace::cmdAll_Click()
 {
     const int options = GetOptions();
-    RichTextBox &box = search::editControl();
+    RichTextBox &box = *frmPenwick::instance()->RichTextBox;
     const QString what = txtReplace->text();
     const QString with = txtWith->text();
     int count = 0;

@@ -3,20 +3,18 @@
 
 #include <QDialog>
 
+#include "platform/loadedonce.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmReplace : public QDialog
+class frmReplace : public QDialog, public platform::LoadedOnce<frmReplace>
 {
     Q_OBJECT
 
 public:
-    static frmReplace &instance();   // created hidden on first touch
-    static bool isLoaded();
-    static void unload();
-
     QLabel *lblReplace;
     QLineEdit *txtReplace;
     QLineEdit *txtWith;
@@ -36,6 +34,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class platform::LoadedOnce<frmReplace>;
     frmReplace();
     ~frmReplace() override;
 

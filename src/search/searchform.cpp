@@ -7,7 +7,7 @@
 #include <QWindow>
 
 #include "app/frmpenwick.h"
-#include "platform/richtextbox.h"
+#include "text/search.h"
 
 namespace search {
 
@@ -37,19 +37,9 @@ void prepareShowing(QDialog &dialog, bool first)
         dialog.move(over.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
 }
 
-platform::RichTextBox &editControl()
-{
-    return *frmPenwick::instance()->RichTextBox;
-}
-
 int findOptions(bool wholeWord, bool matchCase)
 {
-    int options = 0;
-    if (wholeWord)
-        options = 2;
-    if (matchCase)
-        options += 4;
-    return options;
+    return (wholeWord ? text::WholeWord : 0) | (matchCase ? text::MatchCase : 0);
 }
 
 }

@@ -1,14 +1,10 @@
-// What the Find and Replace windows share: their window style, first placement, the edit control, the options.
+// What the Find, Replace and About windows share: their window style, first placement, the find options.
 #pragma once
 
 #include <QString>
 
 class QDialog;
 class QWidget;
-
-namespace platform {
-class RichTextBox;
-}
 
 namespace search {
 
@@ -18,10 +14,7 @@ void setUpWindow(QDialog &dialog, const QString &caption);
 // Before a showing: stay off the taskbar over the main window, centred over it the first time.
 void prepareShowing(QDialog &dialog, bool first);
 
-// The edit control every search works on.
-platform::RichTextBox &editControl();
-
-// Option value passed to Find: 2 whole words, plus 4 match case.
+// Option value passed to Find.
 int findOptions(bool wholeWord, bool matchCase);
 
 }

@@ -20,8 +20,6 @@
 
 namespace {
 
-frmOptions *g_options = nullptr;
-
 // "Fixedsys 9": the font's name and its size as the shortest decimal text.
 QString previewCaption(const QFont &font)
 {
@@ -35,24 +33,6 @@ void setPreview(QLabel *label, const QString &name, double size)
     label->setFont(font);
 }
 
-}
-
-frmOptions &frmOptions::instance()
-{
-    if (!g_options)
-        g_options = new frmOptions;
-    return *g_options;
-}
-
-bool frmOptions::isLoaded()
-{
-    return g_options != nullptr;
-}
-
-void frmOptions::unload()
-{
-    delete g_options;
-    g_options = nullptr;
 }
 
 int frmOptions::value(const QCheckBox *box)
@@ -138,8 +118,8 @@ void frmOptions::Form_Activate()
     lblPrinter->setText(previewCaption(lblPrinter->font()));
     layOut();
     const frmPenwick *main = frmPenwick::instance();
-    const float width = float(options::storedNumber(QStringLiteral("Width"), 7470, -1e30, 1e30));
-    const float height = float(options::storedNumber(QStringLiteral("Height"), 6375, -1e30, 1e30));
+    const float width = float(options::storedNumber(QStringLiteral("Width"), frmPenwick::DefaultWidth, -1e30, 1e30));
+    const float height = float(options::storedNumber(QStringLiteral("Height"), frmPenwick::DefaultHeight, -1e30, 1e30));
     const int state = options::storedInt16(QStringLiteral("Maximised"), 0, {0, 1, 2});
     // Storing the size only makes sense when the window differs from what is stored.
     chkScreen->setEnabled(main && (width != float(main->windowWidth()) || height != float(main->windowHeight())

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "platform/loadedonce.h"
+
 #include "platform/commondialog.h"
 #include "platform/fonts.h"
 #include "platform/twipslayout.h"
@@ -13,16 +15,11 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-class frmOptions : public QDialog
+class frmOptions : public QDialog, public platform::LoadedOnce<frmOptions>
 {
     Q_OBJECT
 
 public:
-    // The one instance, created hidden on first touch, destroyed by unload().
-    static frmOptions &instance();
-    static bool isLoaded();
-    static void unload();
-
     QGroupBox *Frame2;
     QLabel *Label4;
     QComboBox *cboTab;
@@ -60,6 +57,7 @@ protected:
     void reject() override;
 
 private:
+    friend class platform::LoadedOnce<frmOptions>;
     void chooseFont(QLabel *preview);
     void layOut();   // again whenever a preview's caption changes, so no caption is clipped
 

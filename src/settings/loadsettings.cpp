@@ -15,8 +15,8 @@ void frmPenwick::LoadSettings()
     frmOptions &live = frmOptions::instance();
     options::loadFields(live);
     // Sizes from a hand-edited store stay between an inch and ten times the screen.
-    setWindowWidth(options::storedNumber(QStringLiteral("Width"), 7470, 1440, 10 * ScreenWidthTwips()));
-    setWindowHeight(options::storedNumber(QStringLiteral("Height"), 6375, 1440, 10 * ScreenHeightTwips()));
+    setWindowWidth(options::storedNumber(QStringLiteral("Width"), DefaultWidth, 1440, 10 * ScreenWidthTwips()));
+    setWindowHeight(options::storedNumber(QStringLiteral("Height"), DefaultHeight, 1440, 10 * ScreenHeightTwips()));
     setWindowState(options::storedInt16(QStringLiteral("Maximised"), 0, {0, 1, 2}));
     if (frmOptions::value(live.chkWrap) == 1)
         Wordwrap();
