@@ -3,9 +3,9 @@
 
 #include <QComboBox>
 
-#include "edit/tabstops.h"
 #include "platform/richtextbox.h"
 #include "settings/frmoptions.h"
+#include "text/numbers.h"
 
 void frmPenwick::Wordwrap()
 {
@@ -29,11 +29,11 @@ void frmPenwick::mnuOptionsWordwrap_Click()
 void frmPenwick::SetTabs()
 {
     // Keep the modified flag: setting tab stops must not mark the document changed.
-    const short modified = toInt16(leadingNumber(RichTextBox->Tag));
+    const short modified = text::toInt16(text::leadingNumber(RichTextBox->Tag));
     RichTextBox->setSelTabCount(32);
     const int count = RichTextBox->SelTabCount();
     for (int i = 0; i < count; ++i) {
-        const double size = leadingNumber(frmOptions::instance().cboTab->currentText());
+        const double size = text::leadingNumber(frmOptions::instance().cboTab->currentText());
         RichTextBox->setSelTabs(i, float(i * (size * 120)));
     }
     RichTextBox->Tag = QString::number(modified);

@@ -1,8 +1,10 @@
 // Leading-number parsing for the tab size and the modified flag.
-#include "edit/tabstops.h"
+#include "text/numbers.h"
 
 #include <cmath>
 #include <limits>
+
+namespace text {
 
 double leadingNumber(const QString &text)
 {
@@ -58,4 +60,6 @@ short toInt16(double value)
     if (rounded < std::numeric_limits<short>::min())
         return std::numeric_limits<short>::min();
     return short(rounded);
+}
+
 }
