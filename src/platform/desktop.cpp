@@ -2,6 +2,9 @@
 #include "platform/desktop.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QUrl>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -145,6 +148,22 @@ int QtDesktop::helpDialog()
 void QtDesktop::showModal(QDialog &dialog)
 {
     dialog.exec();
+}
+
+void QtDesktop::End()
+{
+    QCoreApplication::exit(0);
+}
+
+int QtDesktop::Shell(const QString &commandLine, int)
+{
+    const QString explorer = QStringLiteral("explorer ");
+    if (commandLine.startsWith(explorer))
+        return QDesktopServices::openUrl(QUrl(commandLine.mid(explorer.size()))) ? 1 : 0;
+    const QStringList parts = QProcess::splitCommand(commandLine);
+    if (parts.isEmpty())
+        return 0;
+    return QProcess::startDetached(parts.first(), parts.mid(1)) ? 1 : 0;
 }
 
 }

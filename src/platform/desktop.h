@@ -56,10 +56,15 @@ public:
     virtual int helpDialog() = 0;
     // Shows a window modally and returns once it has been hidden.
     virtual void showModal(QDialog &dialog) = 0;
+    // Ends the program at once: no close handlers run.
+    virtual void End() = 0;
+    // Starts a program; "explorer ADDRESS" hands the address to the desktop's URL handler. 0 when it failed.
+    virtual int Shell(const QString &commandLine, int windowStyle) = 0;
 };
 
 Desktop &desktop();
-// Installs another desktop (tests); returns the previous one. Null restores the Qt desktop.
+// Installs another desktop (tests: the one seam through which they see everything the program asks of the
+// desktop); returns the previous one. Null restores the Qt desktop.
 Desktop *setDesktop(Desktop *replacement);
 
 class QtDesktop : public Desktop
@@ -71,6 +76,8 @@ public:
     PrintAnswer printDialog(QPrinter &printer, int flags) override;
     int helpDialog() override;
     void showModal(QDialog &dialog) override;
+    void End() override;
+    int Shell(const QString &commandLine, int windowStyle) override;
 };
 
 }

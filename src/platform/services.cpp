@@ -18,6 +18,7 @@
 
 #include <cmath>
 
+#include "platform/desktop.h"
 #include "platform/twips.h"
 #include "text/filename.h"
 #include "text/textformat.h"
@@ -27,8 +28,6 @@ namespace platform {
 namespace {
 
 QString g_commandLine;
-void (*g_endHandler)() = nullptr;
-int (*g_shellHandler)(const QString &, int) = nullptr;
 
 }
 
@@ -178,21 +177,12 @@ bool CurDir(const QString &drive, QString &folder)
 
 void End()
 {
-    if (g_endHandler) {
-        g_endHandler();
-        return;
-    }
-    QCoreApplication::exit(0);
+    desktop().End();
 }
 
-void setEndHandler(void (*handler)())
+int Shell(const QString &commandLine, int windowStyle)
 {
-    g_endHandler = handler;
-}
-
-void setShellHandler(int (*handler)(const QString &, int))
-{
-    g_shellHandler = handler;
+    return desktop().Shell(commandLine, windowStyle);
 }
 
 QIcon programIcon()
@@ -203,17 +193,5 @@ QIcon programIcon()
     return QIcon::fromTheme(QStringLiteral("penwick"), bundled);
 }
 
-int Shell(const QString &commandLine, int windowStyle)
-{
-    if (g_shellHandler)
-        return g_shellHandler(commandLine, windowStyle);
-    const QString explorer = QStringLiteral("explorer ");
-    if (commandLine.startsWith(explorer))
-        return QDesktopServices::openUrl(QUrl(commandLine.mid(explorer.size()))) ? 1 : 0;
-    const QStringList parts = QProcess::splitCommand(commandLine);
-    if (parts.isEmpty())
-        return 0;
-    return QProcess::startDetached(parts.first(), parts.mid(1)) ? 1 : 0;
-}
 
 }

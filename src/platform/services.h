@@ -43,16 +43,13 @@ QString Command();
 // Current folder of the current drive (empty drive) or of a named drive; false for a drive that does not exist.
 bool CurDir(const QString &drive, QString &folder);
 
-// Ends the program at once: no close handlers run. Tests replace what it does.
+// Ends the program at once: no close handlers run (through the desktop).
 void End();
-void setEndHandler(void (*handler)());
 
 // The desktop icon theme's "penwick", so the window looks like its menu entry; the bundled renders without one.
 QIcon programIcon();
 
-// Starts a program; "explorer ADDRESS" hands the address to the desktop's URL handler. 0 when it failed.
+// Starts a program (through the desktop).
 int Shell(const QString &commandLine, int windowStyle);
-// Tests record what would be started instead of starting it; null restores the desktop's.
-void setShellHandler(int (*handler)(const QString &commandLine, int windowStyle));
 
 }

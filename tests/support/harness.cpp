@@ -12,8 +12,6 @@
 #include "search/frmreplace.h"
 #include "settings/frmoptions.h"
 
-int Harness::endCount = 0;
-
 Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QString>> &settings, bool loadNow)
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -23,7 +21,6 @@ Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QStr
         for (const auto &[key, value] : settings)
             store.setValue(QStringLiteral("Options/") + key, value);
     }
-    platform::setEndHandler([] { ++endCount; });
     platform::setCommandLine(commandLine);
     window = std::make_unique<frmPenwick>();
     if (loadNow)

@@ -24,7 +24,6 @@ public:
     static QByteArray read(const QString &path);
     void show();   // shows the window and waits until it is active
     void close();  // closes it as the close box would; true when it closed
-    static int endCount;   // times the program was ended at once
 
     ScriptedDesktop desktop;
     QTemporaryDir dir;

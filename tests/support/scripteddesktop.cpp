@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <algorithm>
+
 using namespace platform;
 
 ScriptedDesktop::ScriptedDesktop() : m_previous(setDesktop(this)) {}
@@ -132,4 +134,20 @@ void ScriptedDesktop::showModal(QDialog &dialog)
     if (step.script)
         step.script(dialog);
     dialog.hide();
+}
+
+void ScriptedDesktop::End()
+{
+    calls.append({QStringLiteral("End"), {}, 0, {}});
+}
+
+int ScriptedDesktop::Shell(const QString &commandLine, int windowStyle)
+{
+    calls.append({QStringLiteral("Shell"), commandLine, windowStyle, {}});
+    return 1;
+}
+
+int ScriptedDesktop::count(const QString &kind) const
+{
+    return int(std::count_if(calls.begin(), calls.end(), [&](const Call &call) { return call.kind == kind; }));
 }

@@ -14,7 +14,7 @@ class ScriptedDesktop : public platform::Desktop
 public:
     struct Call
     {
-        QString kind;     // "MsgBox", "Open", "Save", "Font", "Print", "Help", "Modal"
+        QString kind;     // "MsgBox", "Open", "Save", "Font", "Print", "Help", "Modal", "End", "Shell"
         QString prompt;   // message text, the modal window's objectName, or the font a font dialog opens on
         int style = 0;    // message style or dialog flags
         QString title;
@@ -44,6 +44,9 @@ public:
     platform::PrintAnswer printDialog(QPrinter &printer, int flags) override;
     int helpDialog() override;
     void showModal(QDialog &dialog) override;
+    void End() override;                                                 // recorded as "End"
+    int Shell(const QString &commandLine, int windowStyle) override;   // recorded as "Shell", started never
+    int count(const QString &kind) const;
 
 private:
     struct Step
