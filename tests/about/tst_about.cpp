@@ -29,6 +29,7 @@ private:
 
 void tst_about::cleanup()
 {
+    EXPECT_DESKTOP_SATISFIED();
     frmAbout::unload();
     QApplication::setFont(m_font);
 }

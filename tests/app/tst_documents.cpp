@@ -39,6 +39,7 @@ class tst_Documents : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void openOverModifiedUntitledThenCancelSaveAs();
     void openMissingFile_data();
     void openMissingFile();

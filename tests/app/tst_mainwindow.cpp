@@ -30,6 +30,7 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void startsUntitledAndClean();
     void menuTable_data();
     void menuTable();

@@ -44,6 +44,7 @@ void tst_Caret::init()
 
 void tst_Caret::cleanup()
 {
+    EXPECT_DESKTOP_SATISFIED();
     QCOMPARE(h->desktop.problems(), QString());
     h.reset();
 }

@@ -54,6 +54,7 @@ void tst_EditCommands::init()
 
 void tst_EditCommands::cleanup()
 {
+    EXPECT_DESKTOP_SATISFIED();
     QCOMPARE(h->desktop.problems(), QString());
     h.reset();
 }

@@ -16,6 +16,7 @@ class tst_Printing : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void longLinesWrapOnPaper_data();
     void longLinesWrapOnPaper();
     void previewShowsThePrintedFont();

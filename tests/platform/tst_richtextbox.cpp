@@ -42,6 +42,7 @@ void tst_RichTextBox::init()
 
 void tst_RichTextBox::cleanup()
 {
+    EXPECT_DESKTOP_SATISFIED();
     box.reset();
 }
 
@@ -208,6 +209,7 @@ void tst_RichTextBox::scriptedDesktopFailsOnUnansweredPrompt()
     desktop.clear();
     desktop.msgBox(platform::vbYes, QStringLiteral("Expected?"));
     QVERIFY(desktop.problems().contains(QStringLiteral("never came")));
+    desktop.clear();
 }
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_RichTextBox)

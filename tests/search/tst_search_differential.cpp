@@ -197,6 +197,7 @@ class tst_search_differential : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void initTestCase() { m_main = new frmPenwick; }
     void cleanupTestCase();
     void named_data();

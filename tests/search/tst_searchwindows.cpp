@@ -27,7 +27,11 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void cleanup() { QApplication::setFont(m_desktopFont); }
+    void cleanup()
+    {
+        QApplication::setFont(m_desktopFont);
+        EXPECT_DESKTOP_SATISFIED();
+    }
     void showingAndHiding_data();
     void showingAndHiding();
     void closeBoxUnloads_data();

@@ -18,6 +18,7 @@ class tst_Options : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void noCaptionIsClipped();
     void screenSizeBoxFollowsTheWindow();
     void chosenFontAppliesAndStoresOnOk();

@@ -23,6 +23,7 @@ class tst_Settings : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void emptyStoreGivesDefaults();
     void storedValuesTakeEffect();
     void garbageFallsBack_data();

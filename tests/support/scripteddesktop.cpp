@@ -5,14 +5,23 @@
 #include <QPrinter>
 
 #include <algorithm>
+#include <utility>
 
 using namespace platform;
 
 ScriptedDesktop::ScriptedDesktop() : m_previous(setDesktop(this)) {}
 
+QString ScriptedDesktop::s_left;
+
 ScriptedDesktop::~ScriptedDesktop()
 {
     setDesktop(m_previous);
+    s_left += problems();
+}
+
+QString ScriptedDesktop::takeLeftProblems()
+{
+    return std::exchange(s_left, QString());
 }
 
 void ScriptedDesktop::msgBox(int answer, const QString &expectedPrompt, int expectedStyle)

@@ -9,6 +9,13 @@
 
 #include "platform/desktop.h"
 
+// In a test class's cleanup(): nothing a scripted desktop of the test was told to expect went missing.
+#define EXPECT_DESKTOP_SATISFIED()                                        \
+    do {                                                                 \
+        const QString left = ScriptedDesktop::takeLeftProblems();        \
+        QVERIFY2(left.isEmpty(), qPrintable(left));                       \
+    } while (false)
+
 class ScriptedDesktop : public platform::Desktop
 {
 public:
@@ -37,6 +44,8 @@ public:
     // Empty when every queued answer was used and nothing unexpected came.
     QString problems() const;
     void clear();
+    // What the desktops gone since the last call left unanswered or found unexpected: every test's cleanup() looks.
+    static QString takeLeftProblems();
 
     int MsgBox(const QString &prompt, int style, const QString &title) override;
     platform::FileDialogAnswer fileDialog(const platform::FileDialogRequest &request) override;
@@ -62,4 +71,5 @@ private:
 
     QList<Step> m_queue;
     platform::Desktop *m_previous;
+    static QString s_left;
 };
