@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 
 namespace text {
@@ -28,5 +29,16 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
 
 // Where a save that rewrites the file in place keeps the old content until it is done.
 QString backupPath(const QString &target);
+
+// A copy of the file's old content that a save which did not finish left behind.
+struct LeftBackup
+{
+    QString path;
+    QDateTime modified;
+    explicit operator bool() const { return !path.isEmpty(); }
+};
+
+// The newest left-over copy, beside the file or in the cache folder, that differs from the file.
+LeftBackup leftBackup(const QString &path);
 
 } // namespace text
