@@ -18,6 +18,8 @@
 
 #include <cmath>
 
+#include <unistd.h>
+
 #include "platform/twips.h"
 #include "text/filename.h"
 #include "text/textformat.h"
@@ -70,6 +72,16 @@ bool textToNumber(const QString &text, double &value)
         value = QLocale::c().toDouble(swapped, &ok);
     }
     return ok && std::isfinite(value);
+}
+
+LeftBackup leftBackup(const QString &path)
+{
+    return text::leftBackup(path);
+}
+
+void discardBackup(const QString &backupPath)
+{
+    ::unlink(text::encodeName(backupPath).constData());
 }
 
 QStringList droppedFiles(const QMimeData *data)
