@@ -248,32 +248,45 @@ private slots:
         QTest::addColumn<QStringList>("planted");
         QTest::addColumn<QString>("offered");     // what leftBackup finds, before and after
         QTest::addColumn<QStringList>("kept");    // planted files the save must not touch
+        QTest::addColumn<int>("error");
         QTest::newRow("copy equal to the file: replaced and removed")
-            << true << QStringList{".doc.penwick-backup=old"} << "" << QStringList();
+            << true << QStringList{".doc.penwick-backup=old"} << "" << QStringList() << 0;
         QTest::newRow("different copy: kept, the save takes another name")
             << true << QStringList{".doc.penwick-backup=older"} << ".doc.penwick-backup"
-            << QStringList{".doc.penwick-backup"};
+            << QStringList{".doc.penwick-backup"} << 0;
         QTest::newRow("two different copies: the newer offered, both kept")
             << true << QStringList{".doc.penwick-backup-2=older", ".doc.penwick-backup=old one"}
-            << ".doc.penwick-backup" << QStringList{".doc.penwick-backup", ".doc.penwick-backup-2"};
+            << ".doc.penwick-backup" << QStringList{".doc.penwick-backup", ".doc.penwick-backup-2"} << 0;
         QTest::newRow("different copy in the cache: kept")
-            << true << QStringList{"cache:=older"} << "cache:" << QStringList{"cache:"};
+            << true << QStringList{"cache:=older"} << "cache:" << QStringList{"cache:"} << 0;
         QTest::newRow("dead temporaries go, live and look-alike ones stay")
             << false
             << QStringList{".doc.penwick-AbC012=dead", "*.doc.penwick-XyZ789=live",
                            ".doc.penwick-AbC0123=longer", ".doc.penwick-AbC01!=odd letter",
                            ".dot.penwick-AbC012=another file's"}
             << "" << QStringList{".doc.penwick-XyZ789", ".doc.penwick-AbC0123", ".doc.penwick-AbC01!",
-                                 ".dot.penwick-AbC012"};
+                                 ".dot.penwick-AbC012"} << 0;
         QTest::newRow("dead temporary of an in-place save goes")
-            << true << QStringList{".doc.penwick-AbC012=half a backup"} << "" << QStringList();
+            << true << QStringList{".doc.penwick-AbC012=half a backup"} << "" << QStringList() << 0;
+        QStringList full;
+        for (int copy = 1; copy <= 16; ++copy) {
+            full << (copy == 1 ? QString(".doc.penwick-backup") : QString(".doc.penwick-backup-%1").arg(copy))
+                 << (copy == 1 ? QString("cache:") : QString("cache:%-%1").arg(copy));
+        }
+        QStringList fullWithBytes;
+        for (const QString &name : full)
+            fullWithBytes << name + "=older " + name;
+        QTest::newRow("sixteen different copies beside and in the cache: refused, all kept")
+            << true << fullWithBytes << full.last() << full << EEXIST;
     }
+
     void leftFilesSurviveTheNextSave()
     {
         QFETCH(bool, linked);
         QFETCH(QStringList, planted);
         QFETCH(QString, offered);
         QFETCH(QStringList, kept);
+        QFETCH(int, error);
         QTemporaryDir dir;
         qputenv("XDG_CACHE_HOME", native(dir.filePath("cache")));
         QString escaped = dir.filePath("doc");
@@ -302,8 +315,8 @@ private slots:
         }
         const auto offeredNow = [&] { return leftBackup(doc).path; };
         QCOMPARE(offeredNow(), offered.isEmpty() ? QString() : where(offered));
-        QVERIFY(writeFile(doc, "new"));
-        QCOMPARE(contents(doc), QByteArray("new"));
+        QCOMPARE(writeFile(doc, "new").error, error);
+        QCOMPARE(contents(doc), QByteArray(error ? "old" : "new"));
         QCOMPARE(offeredNow(), offered.isEmpty() ? QString() : where(offered));
         for (const int fd : held)
             ::close(fd);
