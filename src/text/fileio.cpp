@@ -18,6 +18,7 @@
 #include <cstring>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <dirent.h>
@@ -634,7 +635,7 @@ LeftBackup leftBackup(const QString &path)
     Path target;
     if (resolveLinks(encodeName(path), target) != 0)
         target = encodeName(path);
-    const Fd file = openExisting(target);
+    std::optional<Fd> file;   // opened only once a copy is there: the path may name a device
     LeftBackup newest;
     qint64 newestMs = 0;
     for (const bool inCache : {false, true}) {
@@ -645,8 +646,12 @@ LeftBackup leftBackup(const QString &path)
             if (!fd.isValid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
                 continue;
             const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+            if (newest && ms <= newestMs)
+                continue;
+            if (!file)
+                file.emplace(::open(target.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
             // A copy equal to the file tells nothing new; the next save may replace it.
-            if ((newest && ms <= newestMs) || (file.isValid() && sameContent(fd.get(), file.get())))
+            if (file->isValid() && sameContent(fd.get(), file->get()))
                 continue;
             newest = {decodeName(backup), QDateTime::fromMSecsSinceEpoch(ms)};
             newestMs = ms;
