@@ -3,7 +3,10 @@
 
 #include "platform/desktop.h"
 #include "platform/richtextbox.h"
+#include "platform/services.h"
 #include "text/filename.h"
+
+#include <QLocale>
 
 using namespace platform;
 
@@ -58,8 +61,9 @@ void frmPenwick::OpenFile(const QString &path)
     if (QuerySave().toInt() == platform::vbCancel)
         return;
     CommonDialog.FileName = path;
-    if (RichTextBox->LoadFile(CommonDialog.FileName, 1) == 0) {
-        RichTextBox->Tag = QStringLiteral("0");
+    const bool recovered = openLeftBackup(path);
+    if (recovered || RichTextBox->LoadFile(CommonDialog.FileName, 1) == 0) {
+        RichTextBox->Tag = recovered ? QStringLiteral("1") : QStringLiteral("0");
         setWindowTitle(SetCaption(CommonDialog.FileName));
         mnuEditUndo->setEnabled(false);
         SetInitDir();
@@ -85,6 +89,36 @@ void frmPenwick::OpenFile(const QString &path)
     SaveFollowsName();
 }
 
+// A copy left by a save that did not finish is offered first; Yes makes its text the document,
+// changed and owning the file's name, so that Save writes the file.
+bool frmPenwick::openLeftBackup(const QString &path)
+{
+    m_recoveredBackup.clear();
+    m_recoveredFor.clear();
+    const LeftBackup left = leftBackup(path);
+    if (!left)
+        return false;
+    const QString prompt = QStringLiteral("A backup copy of '") + text::displayName(path) + QStringLiteral("' from ")
+        + QLocale::system().toString(left.modified, QLocale::ShortFormat)
+        + QStringLiteral(" was left by a save that did not finish. Open the backup instead?");
+    if (desktop().MsgBox(prompt, vbYesNo + vbExclamation, Title) != vbYes || RichTextBox->LoadFile(left.path, 1) != 0)
+        return false;
+    RichTextBox->ClaimPath(path);
+    m_recoveredBackup = left.path;
+    m_recoveredFor = path;
+    return true;
+}
+
+// Once the recovered text is in its file, the copy it came from has done its work.
+void frmPenwick::discardRecoveredBackup()
+{
+    if (m_recoveredBackup.isEmpty() || CommonDialog.FileName != m_recoveredFor)
+        return;
+    discardBackup(m_recoveredBackup);
+    m_recoveredBackup.clear();
+    m_recoveredFor.clear();
+}
+
 QString frmPenwick::SetCaption(const QString &path)
 {
     // The last character is never looked at, so "/docs/" gives "docs/".
@@ -107,6 +141,7 @@ void frmPenwick::mnuFileNew_Click()
     RichTextBox->Tag = QStringLiteral("0");
     setWindowTitle(Title);
     CommonDialog.FileName.clear();
+    m_recoveredBackup.clear();
     mnuEditUndo->setEnabled(false);
     SaveFollowsName();
 }
@@ -147,6 +182,7 @@ void frmPenwick::mnuFileSave_Click()
         mnuFileSaveas_Click();
         return;
     }
+    discardRecoveredBackup();
     if (RichTextBox->lastSaveReencoded())
         tellReencoded(CommonDialog.FileName);
 }
@@ -169,6 +205,7 @@ void frmPenwick::mnuFileSaveas_Click()
         return;
     }
     RichTextBox->Tag = QStringLiteral("0");
+    discardRecoveredBackup();
     setWindowTitle(QStringLiteral("Penwick   '") + text::displayName(CommonDialog.FileName) + QLatin1Char('\''));
     if (RichTextBox->lastSaveReencoded())
         tellReencoded(CommonDialog.FileName);

@@ -130,6 +130,11 @@ private:
     QString SetCaption(const QString &path);
     void SetInitDir();
     void SaveFollowsName();   // Save is enabled exactly when the document has a name
+    bool openLeftBackup(const QString &path);
+    void discardRecoveredBackup();
+    // The left-over copy the document was opened from, and the file it belongs to, until that file is saved.
+    QString m_recoveredBackup;
+    QString m_recoveredFor;
 
     // Start-up (app/frmpenwick.cpp, settings/loadsettings.cpp)
     void OpenCommandLine(QString &cmd);

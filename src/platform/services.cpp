@@ -4,19 +4,26 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
 #include <QProcess>
 #include <QScreen>
+#include <QSet>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
 
 #include <cmath>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/desktop.h"
 #include "platform/twips.h"
@@ -29,10 +36,35 @@ namespace {
 
 QString g_commandLine;
 
+// The store reads every one of these files; a FIFO among them would block start-up for ever, and
+// a write would replace a FIFO or a device with a file. Such a store is left alone, said once.
+bool storeUsable(const QString &appName)
+{
+    static QSet<QString> told;
+    const QStringList names{QLatin1Char('/') + appName + QLatin1Char('/') + appName + QStringLiteral(".conf"),
+                            QLatin1Char('/') + appName + QStringLiteral(".conf")};
+    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        for (const QString &name : names) {
+            struct stat st;
+            if (::stat(QFile::encodeName(folder + name).constData(), &st) != 0 || S_ISREG(st.st_mode))
+                continue;
+            const QString path = folder + name;
+            if (!told.contains(path + QString::number(st.st_mode & S_IFMT))) {
+                told.insert(path + QString::number(st.st_mode & S_IFMT));
+                qWarning().noquote() << QStringLiteral("Penwick: '%1' is not a regular file; the default settings are used and nothing is saved.").arg(path);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
 }
 
 QString GetSetting(const QString &appName, const QString &section, const QString &key, const QString &defaultValue)
 {
+    if (!storeUsable(appName))
+        return defaultValue;
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, appName, appName);
     const QVariant value = settings.value(section + QLatin1Char('/') + key);
     if (!value.isValid())
@@ -45,6 +77,8 @@ QString GetSetting(const QString &appName, const QString &section, const QString
 
 void SaveSetting(const QString &appName, const QString &section, const QString &key, const QString &value)
 {
+    if (!storeUsable(appName))
+        return;
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, appName, appName);
     settings.setValue(section + QLatin1Char('/') + key, value);
 }
@@ -69,6 +103,16 @@ bool textToNumber(const QString &text, double &value)
         value = QLocale::c().toDouble(swapped, &ok);
     }
     return ok && std::isfinite(value);
+}
+
+LeftBackup leftBackup(const QString &path)
+{
+    return text::leftBackup(path);
+}
+
+void discardBackup(const QString &backupPath)
+{
+    ::unlink(text::encodeName(backupPath).constData());
 }
 
 QStringList droppedFiles(const QMimeData *data)

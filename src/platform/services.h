@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "text/fileio.h"
+
 class QIcon;
 class QMimeData;
 
@@ -16,6 +18,12 @@ void SaveSetting(const QString &appName, const QString &section, const QString &
 // Numbers in the store: the shortest decimal text in the user's locale, read back leniently.
 QString numberToText(double value);
 bool textToNumber(const QString &text, double &value);
+
+// The newest copy of a file that a save which did not finish left behind, when it differs from
+// the file; and its removal once the user has saved what they recovered from it.
+using text::LeftBackup;
+LeftBackup leftBackup(const QString &path);
+void discardBackup(const QString &backupPath);
 
 // The local files a drop carries, in order; empty for dropped text.
 QStringList droppedFiles(const QMimeData *data);

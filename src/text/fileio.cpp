@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -14,12 +15,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -32,6 +37,10 @@ namespace {
 
 constexpr int MaxLinkHops = 40;   // the kernel's own limit before ELOOP
 constexpr int MaxNameBytes = NAME_MAX;
+constexpr int MaxBackups = 16;   // per folder: copies left by saves that did not finish
+const char TempLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int TempLetterCount = 6;
+const char BackupWord[] = "backup";   // six letters too: never a temporary's
 
 
 Path folderOf(const Path &path)
@@ -133,25 +142,79 @@ void syncFolder(const Path &folder)
         ::fsync(fd.get());
 }
 
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Own O_EXCL loop rather than mkstemp: a new file then gets its mode from the umask or the
-// folder's default ACL exactly as any newly created file would.
+// folder's default ACL exactly as any newly created file would. The file is locked for as long
+// as any descriptor of it is open, so a later save knows it is not debris.
 Fd createTemp(const Path &folder, const Path &name, mode_t mode, Path &temp, int &error)
 {
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        Path suffix = ".penwick-";
-        for (int i = 0; i < 6; ++i)
-            suffix += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        Path letters;
+        for (int i = 0; i < TempLetterCount; ++i)
+            letters += TempLetters[QRandomGenerator::global()->bounded(int(sizeof TempLetters) - 1)];
+        if (letters == BackupWord)
+            continue;
+        const Path suffix = ".penwick-" + letters;
         temp = inFolder(folder, hiddenName(name, suffix));
-        const int fd = ::open(temp.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-        if (fd >= 0)
-            return Fd(fd);
-        if (errno != EEXIST)
-            break;
+        Fd fd(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode));
+        if (!fd.isValid()) {
+            if (errno != EEXIST) {
+                error = errno;
+                return Fd();
+            }
+            continue;
+        }
+        // Another save may have taken the new file for debris before the lock: then try again.
+        struct stat mine, named;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EINVAL)
+            continue;
+        if (::fstat(fd.get(), &mine) == 0 && ::lstat(temp.constData(), &named) == 0
+            && sameFile(mine, named))
+            return fd;
     }
-    error = errno;
+    error = EEXIST;
     return Fd();
+}
+
+bool isTempName(const Path &entry, const Path &prefix)
+{
+    if (entry.size() != prefix.size() + TempLetterCount || !entry.startsWith(prefix)
+        || entry.endsWith(BackupWord))
+        return false;
+    for (qsizetype i = prefix.size(); i < entry.size(); ++i) {
+        if (entry[i] == '\0' || !std::strchr(TempLetters, entry[i]))
+            return false;
+    }
+    return true;
+}
+
+// Removes the temporaries of `name` in `folder` that a crashed save left: those whose lock no
+// open descriptor holds. A failure here never stops the save that called it.
+void removeDebris(const Path &folder, const Path &name)
+{
+    const Path prefix = hiddenName(name, Path(".penwick-") + Path(TempLetterCount, 'X')).chopped(TempLetterCount);
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    std::vector<Path> found;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (isTempName(entry->d_name, prefix))
+            found.push_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const Path &entry : found) {
+        const Path path = inFolder(folder, entry);
+        Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        struct stat held, named;
+        if (fd.isValid() && ::fstat(fd.get(), &held) == 0 && S_ISREG(held.st_mode)
+            && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && ::lstat(path.constData(), &named) == 0
+            && sameFile(held, named))
+            ::unlink(path.constData());
+    }
 }
 
 bool ignorable(int error)
@@ -314,22 +377,81 @@ Path backupFolder()
     return cache + "/Penwick/backups";
 }
 
-Path besideBackup(const Path &target)
+Path besideBackup(const Path &target, int copy = 1)
 {
-    return inFolder(folderOf(target), hiddenName(nameOf(target), ".penwick-backup"));
+    const Path suffix = copy > 1 ? ".penwick-backup-" + Path::number(copy) : Path(".penwick-backup");
+    return inFolder(folderOf(target), hiddenName(nameOf(target), suffix));
 }
 
 // The full path, escaped so that no two targets share a name; a hash keeps deep paths legal.
-Path cacheBackup(const Path &target)
+// The escaping never makes "%-", so a later copy's name can be no other file's first.
+Path cacheBackup(const Path &target, int copy = 1)
 {
     const Path full = absoluteTidy(target);
+    const Path suffix = copy > 1 ? "%-" + Path::number(copy) : Path();
     Path name = full;
     name.replace('%', "%25").replace('/', "%2F");
-    if (name.size() > MaxNameBytes) {
+    if (name.size() + suffix.size() > MaxNameBytes) {
         const Path hash = QCryptographicHash::hash(full, QCryptographicHash::Sha1).toHex();
-        name = name.right(MaxNameBytes - hash.size() - 1) + '-' + hash;
+        name = name.right(MaxNameBytes - suffix.size() - hash.size() - 1) + '-' + hash;
     }
-    return inFolder(backupFolder(), name);
+    return inFolder(backupFolder(), name + suffix);
+}
+
+Path backupName(const Path &target, bool inCache, int copy)
+{
+    return inCache ? cacheBackup(target, copy) : besideBackup(target, copy);
+}
+
+bool sameContent(int a, int b)
+{
+    struct stat sa, sb;
+    if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0 || !S_ISREG(sa.st_mode)
+        || !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size)
+        return false;
+    std::vector<char> one(1 << 16), other(1 << 16);
+    for (off_t offset = 0; offset < sa.st_size;) {
+        const ssize_t n = ::pread(a, one.data(), one.size(), offset);
+        if (n <= 0 || ::pread(b, other.data(), n, offset) != n
+            || std::memcmp(one.data(), other.data(), n) != 0)
+            return false;
+        offset += n;
+    }
+    return true;
+}
+
+Fd openExisting(const Path &path)
+{
+    return Fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+}
+
+int renameNoReplace(const Path &from, const Path &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+// Puts the finished copy under the first backup name that is free or holds an equal copy. Any
+// other copy there is what a save that did not finish left, and may be the user's only one.
+int placeBackup(const Path &temp, int source, const Path &target, bool inCache, Path &backup)
+{
+    for (int copy = 1; copy <= MaxBackups; ++copy) {
+        backup = backupName(target, inCache, copy);
+        Fd there = openExisting(backup);
+        int error = 0;
+        if (!there.isValid() && errno == ENOENT)
+            error = renameNoReplace(temp, backup);
+        else if (there.isValid() && sameContent(there.get(), source))
+            error = ::rename(temp.constData(), backup.constData()) == 0 ? 0 : errno;
+        else
+            continue;
+        if (error != EEXIST)
+            return error;
+    }
+    return EEXIST;
 }
 
 int makeFolders(const Path &folder)
@@ -345,25 +467,30 @@ int makeFolders(const Path &folder)
     return 0;
 }
 
-// Writes a flushed copy of the open file at `backup`, whole or not at all.
-int writeBackup(int source, const Path &backup)
+// Writes a flushed copy of the open file beside it or in the cache folder, whole or not at all.
+int writeBackup(int source, const Path &target, bool inCache, Path &backup)
 {
+    const Path folder = folderOf(backupName(target, inCache, 1));
+    const Path stem = inCache ? nameOf(backupName(target, inCache, 1)) : nameOf(target);
+    if (inCache)
+        removeDebris(folder, stem);
     Path temp;
     int error = 0;
-    Fd fd = createTemp(folderOf(backup), nameOf(backup), 0600, temp, error);
+    Fd fd = createTemp(folder, stem, 0600, temp, error);
     if (!fd.isValid())
         return error;
+    const Fd lock(::dup(fd.get()));   // the temporary stays locked past the close
     error = copyContent(source, fd.get());
     const int closeError = fd.close();
     if (!error)
         error = closeError;
-    if (!error && ::rename(temp.constData(), backup.constData()) != 0)
-        error = errno;
+    if (!error)
+        error = placeBackup(temp, source, target, inCache, backup);
     if (error) {
         ::unlink(temp.constData());
         return error;
     }
-    syncFolder(folderOf(backup));
+    syncFolder(folder);
     return 0;
 }
 
@@ -374,14 +501,14 @@ bool folderRefuses(int error)
 
 int makeBackup(int source, const Path &target, Path &backup)
 {
-    backup = besideBackup(target);
-    int error = writeBackup(source, backup);
-    if (!folderRefuses(error))
+    const int error = writeBackup(source, target, false, backup);
+    if (!error)
+        return 0;
+    // Whatever keeps the copy from the file's folder (no right, no room, a failing disk), the
+    // cache folder may still take it.
+    if (makeFolders(backupFolder()) != 0 || writeBackup(source, target, true, backup) != 0)
         return error;
-    backup = cacheBackup(target);
-    if ((error = makeFolders(folderOf(backup))))
-        return error;
-    return writeBackup(source, backup);
+    return 0;
 }
 
 int restore(int fd, const Path &backup)
@@ -406,9 +533,12 @@ FileResult saveInPlace(const Path &target, QByteArrayView bytes)
         return notRegular(st.st_mode);
 
     Path backup;
-    if (const int error = makeBackup(fd.get(), target, backup))
-        return failure(error, tr("No backup copy could be made first: %1")
-                                  .arg(qt_error_string(error)));
+    if (const int error = makeBackup(fd.get(), target, backup)) {
+        const QString why = error == EEXIST
+            ? tr("the copies left by earlier saves that did not finish are in the way")
+            : qt_error_string(error);
+        return failure(error, tr("No backup copy could be made first: %1").arg(why));
+    }
 
     // Overwrite first and cut after: the file's own blocks are reused, so a smaller save
     // needs no free space at all.
@@ -453,6 +583,7 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
         return failure(error);
     if (nameOf(target).isEmpty())
         return failure(EISDIR, tr("It is a folder, not a file."));
+    removeDebris(folderOf(target), nameOf(target));
 
     struct stat st;
     const bool replacing = ::lstat(target.constData(), &st) == 0;
@@ -474,6 +605,7 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
             return saveInPlace(target, bytes);
         return failure(error);
     }
+    const Fd lock(::dup(fd.get()));   // the temporary stays locked until it has its name
     const FileResult saved =
         saveByRename(fd, temp, target, replacing ? &st : nullptr, bytes, options.mayReplace);
     // A file mounted over another cannot be renamed onto, only rewritten.
@@ -496,6 +628,36 @@ QString backupPath(const QString &target)
     const bool folderTakesFiles =
         ::faccessat(AT_FDCWD, folderOf(resolved).constData(), W_OK, AT_EACCESS) == 0;
     return decodeName(folderTakesFiles ? beside : cache);
+}
+
+LeftBackup leftBackup(const QString &path)
+{
+    Path target;
+    if (resolveLinks(encodeName(path), target) != 0)
+        target = encodeName(path);
+    std::optional<Fd> file;   // opened only once a copy is there: the path may name a device
+    LeftBackup newest;
+    qint64 newestMs = 0;
+    for (const bool inCache : {false, true}) {
+        for (int copy = 1; copy <= MaxBackups; ++copy) {
+            const Path backup = backupName(target, inCache, copy);
+            const Fd fd = openExisting(backup);
+            struct stat st;
+            if (!fd.isValid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
+            const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+            if (newest && ms <= newestMs)
+                continue;
+            if (!file)
+                file.emplace(::open(target.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+            // A copy equal to the file tells nothing new; the next save may replace it.
+            if (file->isValid() && sameContent(fd.get(), file->get()))
+                continue;
+            newest = {decodeName(backup), QDateTime::fromMSecsSinceEpoch(ms)};
+            newestMs = ms;
+        }
+    }
+    return newest;
 }
 
 } // namespace text

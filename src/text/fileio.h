@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 
 namespace text {
@@ -26,7 +27,19 @@ struct WriteOptions
 
 FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options = {});
 
-// Where a save that rewrites the file in place keeps the old content until it is done.
+// Where a save that rewrites the file in place first tries to keep the old content until it is
+// done; a different copy already there makes it take the next free name.
 QString backupPath(const QString &target);
+
+// A copy of the file's old content that a save which did not finish left behind.
+struct LeftBackup
+{
+    QString path;
+    QDateTime modified;
+    explicit operator bool() const { return !path.isEmpty(); }
+};
+
+// The newest left-over copy, beside the file or in the cache folder, that differs from the file.
+LeftBackup leftBackup(const QString &path);
 
 } // namespace text

@@ -29,6 +29,7 @@ public:
     ~Fd() { if (m_fd >= 0) ::close(m_fd); }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
+    Fd(Fd &&other) : m_fd(other.m_fd) { other.m_fd = -1; }
 
     bool isValid() const { return m_fd >= 0; }
     int get() const { return m_fd; }

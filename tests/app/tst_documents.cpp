@@ -1,5 +1,6 @@
 // The one document through the scripted desktop: save questions, open, create, save, save as, drops.
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -16,6 +17,9 @@
 #include <sys/mount.h>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -44,6 +48,8 @@ private slots:
     void openMissingFile_data();
     void openMissingFile();
     void openAFolderAsksToCreate();
+    void openOffersALeftBackup_data();
+    void openOffersALeftBackup();
     void saveToReadOnlyFileFallsToSaveAs();
     void saveAsToUnwritableFolderRetries();
     void saveAsAppendsTheDefaultExtension();
@@ -123,6 +129,51 @@ void tst_Documents::openAFolderAsksToCreate()
     h.w().mnuFileOpen_Click();
     QCOMPARE(h.desktop.problems(), QString());
     QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+}
+
+void tst_Documents::openOffersALeftBackup_data()
+{
+    QTest::addColumn<QByteArray>("backup");
+    QTest::addColumn<int>("answer");   // 0: no question comes
+    QTest::addColumn<QByteArray>("opened");
+    QTest::newRow("Yes: the copy's text, changed, saved over the file; the copy goes")
+        << QByteArray("whole old text") << int(vbYes) << QByteArray("whole old text");
+    QTest::newRow("No: the file as it is; the copy stays") << QByteArray("whole old text") << int(vbNo) << QByteArray("torn");
+    QTest::newRow("a copy equal to the file: no question, left for the next save")
+        << QByteArray("torn") << 0 << QByteArray("torn");
+}
+
+void tst_Documents::openOffersALeftBackup()
+{
+    QFETCH(QByteArray, backup);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, opened);
+    Harness h;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(h.path(QStringLiteral("cache"))));
+    const QString file = h.path(QStringLiteral("doc.txt"));
+    const QString copy = h.path(QStringLiteral(".doc.txt.penwick-backup"));
+    Harness::write(file, "torn");
+    Harness::write(copy, backup);
+    const QDateTime made(QDate(2026, 3, 9), QTime(16, 45));
+    const timespec times[2] = {{time_t(made.toSecsSinceEpoch()), 0}, {time_t(made.toSecsSinceEpoch()), 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(copy).constData(), times, 0), 0);
+    h.desktop.openDialog(file);
+    if (answer != 0)
+        h.desktop.msgBox(answer,
+                         QStringLiteral("A backup copy of '") + file + QStringLiteral("' from ")
+                             + QLocale::system().toString(made, QLocale::ShortFormat)
+                             + QStringLiteral(" was left by a save that did not finish. Open the backup instead?"),
+                         vbYesNo + vbExclamation);
+    h.w().mnuFileOpen_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(h.w().RichTextBox->Text().toLatin1(), opened);
+    QCOMPARE(h.w().RichTextBox->Tag, answer == vbYes ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("doc.txt - Penwick"));
+    QCOMPARE(h.w().CommonDialog.FileName, file);
+    h.w().mnuFileSave_Click();
+    QCOMPARE(h.desktop.problems(), QString());
+    QCOMPARE(Harness::read(file), opened);
+    QCOMPARE(QFile::exists(copy), answer != vbYes);
 }
 
 void tst_Documents::saveToReadOnlyFileFallsToSaveAs()

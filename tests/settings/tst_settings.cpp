@@ -1,7 +1,11 @@
 // Settings over a temporary store: defaults, each value in its live field and effect, garbage falling back.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "harness.h"
@@ -10,6 +14,12 @@
 #include "platform/statusbar.h"
 #include "platform/twips.h"
 #include "settings/frmoptions.h"
+
+#include <csignal>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 // Twips land on whole pixels: one pixel is the precision of a window size.
 #define COMPARE_TWIPS(actual, expected) \
@@ -31,7 +41,31 @@ private slots:
     void windowIsKeptOnScreen();
     void maximisedOpensMaximised();
     void numbersAreShortestLocaleText();
+    void storeThatIsNoFileIsLeftAlone_data();
+    void storeThatIsNoFileIsLeftAlone();
 };
+
+namespace {
+
+void startUpHung(int)
+{
+    const char text[] = "FAIL: start-up still blocked on the settings file after a second\n";
+    static_cast<void>(::write(STDERR_FILENO, text, sizeof text - 1));
+    ::_exit(1);
+}
+
+// Takes the special file away again before the harness clears the store, which would block on it.
+struct Removed
+{
+    QByteArray path;
+    ~Removed()
+    {
+        if (::rmdir(path.constData()) != 0)
+            ::unlink(path.constData());
+    }
+};
+
+}
 
 void tst_Settings::emptyStoreGivesDefaults()
 {
@@ -124,6 +158,62 @@ void tst_Settings::numbersAreShortestLocaleText()
     QVERIFY(platform::textToNumber(QStringLiteral("10.5"), value));
     QCOMPARE(value, 10.5);
     QVERIFY(!platform::textToNumber(QStringLiteral("abc"), value));
+}
+
+void tst_Settings::storeThatIsNoFileIsLeftAlone_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("FIFO, no writer ever comes") << int(S_IFIFO);
+    QTest::newRow("folder") << int(S_IFDIR);
+    QTest::newRow("character device") << int(S_IFCHR);
+}
+
+// Each row runs again in a child with a private home: a special file in the shared test store
+// would block every other test that opens it, and a child that hangs can be killed.
+void tst_Settings::storeThatIsNoFileIsLeftAlone()
+{
+    QFETCH(int, type);
+    if (!qEnvironmentVariableIsSet("PENWICK_STORE_CHILD")) {
+        QTemporaryDir home;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("PENWICK_STORE_CHILD"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("storeThatIsNoFileIsLeftAlone:") + QLatin1String(QTest::currentDataTag())});
+        const bool ended = child.waitForFinished(30000);
+        if (!ended)
+            child.kill();
+        const QString said = QString::fromLocal8Bit(child.readAll());
+        QVERIFY2(ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(said));
+        if (said.contains(QStringLiteral("SKIP ")))
+            QSKIP("this system makes no such file here");
+        QCOMPARE(said.count(QStringLiteral("is not a regular file; the default settings are used")), 1);
+        return;
+    }
+    Harness h({}, {{"Wrap", "1"}, {"StatusBar", "0"}}, false);
+    const QByteArray store = QFile::encodeName(
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Penwick"), QStringLiteral("Penwick")).fileName());
+    QVERIFY2(store.startsWith(qgetenv("HOME") + '/'), store.constData());
+    QCOMPARE(::unlink(store.constData()), 0);
+    const int made = type == S_IFDIR ? ::mkdir(store.constData(), 0700)
+                                     : ::mknod(store.constData(), mode_t(type) | 0600, makedev(1, 3));
+    if (made != 0)
+        QSKIP("this system makes no such file here");
+    const Removed removed{store};
+    ::signal(SIGALRM, startUpHung);
+    ::alarm(1);
+    h.load();
+    ::alarm(0);
+    QCOMPARE(frmOptions::value(frmOptions::instance().chkWrap), 0);
+    QVERIFY(h.w().StatusBar->Visible());
+    platform::SaveSetting(QStringLiteral("Penwick"), QStringLiteral("Options"), QStringLiteral("Wrap"), QStringLiteral("1"));
+    struct stat st = {};
+    QCOMPARE(::lstat(store.constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & S_IFMT), type);
 }
 
 QTEST_MAIN(tst_Settings)

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -236,6 +238,100 @@ private slots:
                      qPrintable(links[i]));
         // No temporary or backup file left; only the target a dangling link asked for is new.
         QCOMPARE(entries(dir.path()).size(), before.size() + int(old.isEmpty()));
+    }
+
+    // Files beside "doc" before a save, "name=bytes", each a second newer than the one before:
+    // "*" marks a temporary another live save holds locked, "cache:" a copy in the cache folder.
+    void leftFilesSurviveTheNextSave_data()
+    {
+        QTest::addColumn<bool>("linked");         // a second name for doc: the save is in place
+        QTest::addColumn<QStringList>("planted");
+        QTest::addColumn<QString>("offered");     // what leftBackup finds, before and after
+        QTest::addColumn<QStringList>("kept");    // planted files the save must not touch
+        QTest::addColumn<int>("error");
+        QTest::newRow("copy equal to the file: replaced and removed")
+            << true << QStringList{".doc.penwick-backup=old"} << "" << QStringList() << 0;
+        QTest::newRow("different copy: kept, the save takes another name")
+            << true << QStringList{".doc.penwick-backup=older"} << ".doc.penwick-backup"
+            << QStringList{".doc.penwick-backup"} << 0;
+        QTest::newRow("two different copies: the newer offered, both kept")
+            << true << QStringList{".doc.penwick-backup-2=older", ".doc.penwick-backup=old one"}
+            << ".doc.penwick-backup" << QStringList{".doc.penwick-backup", ".doc.penwick-backup-2"} << 0;
+        QTest::newRow("different copy in the cache: kept")
+            << true << QStringList{"cache:=older"} << "cache:" << QStringList{"cache:"} << 0;
+        QTest::newRow("dead temporaries go, live and look-alike ones stay")
+            << false
+            << QStringList{".doc.penwick-AbC012=dead", "*.doc.penwick-XyZ789=live",
+                           ".doc.penwick-AbC0123=longer", ".doc.penwick-AbC01!=odd letter",
+                           ".dot.penwick-AbC012=another file's"}
+            << "" << QStringList{".doc.penwick-XyZ789", ".doc.penwick-AbC0123", ".doc.penwick-AbC01!",
+                                 ".dot.penwick-AbC012"} << 0;
+        QTest::newRow("dead temporary of an in-place save goes")
+            << true << QStringList{".doc.penwick-AbC012=half a backup"} << "" << QStringList() << 0;
+        QStringList full;
+        for (int copy = 1; copy <= 16; ++copy) {
+            full << (copy == 1 ? QString(".doc.penwick-backup") : QString(".doc.penwick-backup-%1").arg(copy))
+                 << (copy == 1 ? QString("cache:") : QString("cache:%-%1").arg(copy));
+        }
+        QStringList fullWithBytes;
+        for (const QString &name : full)
+            fullWithBytes << name + "=older " + name;
+        QTest::newRow("sixteen different copies beside and in the cache: refused, all kept")
+            << true << fullWithBytes << full.last() << full << EEXIST;
+    }
+
+    void leftFilesSurviveTheNextSave()
+    {
+        QFETCH(bool, linked);
+        QFETCH(QStringList, planted);
+        QFETCH(QString, offered);
+        QFETCH(QStringList, kept);
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        qputenv("XDG_CACHE_HOME", native(dir.filePath("cache")));
+        QString escaped = dir.filePath("doc");
+        const QString cache = dir.filePath("cache/Penwick/backups/")
+                              + escaped.replace("%", "%25").replace("/", "%2F");
+        const auto where = [&](QString name) {
+            name.remove('*');
+            return name.startsWith("cache:") ? cache + name.mid(6) : dir.filePath(name);
+        };
+        QVERIFY(QDir().mkpath(dir.filePath("cache/Penwick/backups")));
+        const QString doc = dir.filePath("doc");
+        QVERIFY(put(doc, "old"));
+        QVERIFY(!linked || ::link(native(doc).constData(), native(dir.filePath("other")).constData()) == 0);
+        std::vector<int> held;
+        QMap<QString, QByteArray> bytes;
+        for (int i = 0; i < planted.size(); ++i) {
+            const QString name = planted[i].section('=', 0, 0);
+            bytes[name.mid(name.startsWith('*'))] = planted[i].section('=', 1).toLatin1();
+            QVERIFY(put(where(name), planted[i].section('=', 1).toLatin1()));
+            const timespec times[2] = {{1700000000 + i, 0}, {1700000000 + i, 0}};
+            QCOMPARE(::utimensat(AT_FDCWD, native(where(name)).constData(), times, 0), 0);
+            if (name.startsWith('*')) {
+                held.push_back(::open(native(where(name)).constData(), O_RDONLY | O_CLOEXEC));
+                QCOMPARE(::flock(held.back(), LOCK_EX | LOCK_NB), 0);
+            }
+        }
+        const auto offeredNow = [&] { return leftBackup(doc).path; };
+        QCOMPARE(offeredNow(), offered.isEmpty() ? QString() : where(offered));
+        QCOMPARE(writeFile(doc, "new").error, error);
+        QCOMPARE(contents(doc), QByteArray(error ? "old" : "new"));
+        QCOMPARE(offeredNow(), offered.isEmpty() ? QString() : where(offered));
+        for (const int fd : held)
+            ::close(fd);
+        QStringList left = entries(dir.path()) + entries(dir.filePath("cache/Penwick/backups"));
+        left.removeAll("doc");
+        left.removeAll("other");
+        left.removeAll("cache");
+        QStringList expected;
+        for (const QString &name : kept) {
+            expected << QFileInfo(where(name)).fileName();
+            QCOMPARE(contents(where(name)), bytes.value(name));
+        }
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
     }
 };
 

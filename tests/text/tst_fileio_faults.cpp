@@ -8,6 +8,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -40,7 +41,8 @@ struct Child
     QByteArray last() const { return said.isEmpty() ? QByteArray() : said.last(); }
 };
 
-Child runChild(const std::function<QByteArray()> &body)
+// killWhen, polled while the child runs, says when to end it with SIGKILL.
+Child runChild(const std::function<QByteArray()> &body, const std::function<bool()> &killWhen = {})
 {
     QTemporaryFile report;
     if (!report.open())
@@ -52,7 +54,15 @@ Child runChild(const std::function<QByteArray()> &body)
         ::_exit(0);
     }
     Child child;
-    while (::waitpid(pid, &child.status, 0) < 0 && errno == EINTR) {}
+    for (bool killed = false;;) {
+        const pid_t done = ::waitpid(pid, &child.status, killWhen && !killed ? WNOHANG : 0);
+        if (done == pid || (done < 0 && errno != EINTR))
+            break;
+        if (done == 0 && killWhen()) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+        }
+    }
     child.said = contents(report.fileName()).split('\n');
     child.said.removeAll(QByteArray());
     return child;
@@ -109,6 +119,17 @@ QByteArray mountFileOver(const QTemporaryDir &dir, const QByteArray &old, bool r
     return {};
 }
 
+// What a save leaves beside doc.txt, by name: its backups, or its temporaries.
+QStringList leftBeside(const QString &folder, bool backups)
+{
+    QStringList found;
+    for (const QString &name : entries(folder)) {
+        if (name.startsWith(".doc.txt.penwick-") && name.contains("penwick-backup") == backups)
+            found << name;
+    }
+    return found;
+}
+
 } // namespace
 
 class TestFileIoFaults : public QObject
@@ -153,25 +174,31 @@ private slots:
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("oldKiB");
-        QTest::newRow("full disk, by rename") << "plain" << "full disk" << 8;
-        QTest::newRow("full disk, in place, old content put back") << "hard link" << "full disk" << 8;
-        QTest::newRow("full disk, in place, no room for a backup") << "hard link" << "full disk" << 40;
-        QTest::newRow("read-only folder, backup in the cache") << "read-only folder" << "none" << 1;
-        QTest::newRow("mount point, backup beside") << "mount point" << "none" << 1;
-        QTest::newRow("crash, by rename") << "plain" << "crash" << 1;
-        QTest::newRow("crash, hard link in place") << "hard link" << "crash" << 1;
-        QTest::newRow("crash, read-only folder in place") << "read-only folder" << "crash" << 1;
+        QTest::addColumn<int>("newKiB");
+        QTest::addColumn<int>("error");
+        QTest::newRow("full disk, by rename") << "plain" << "full disk" << 8 << 256 << ENOSPC;
+        QTest::newRow("full disk, in place, old content put back") << "hard link" << "full disk" << 8 << 256 << ENOSPC;
+        QTest::newRow("full disk, in place, backup in the cache") << "hard link" << "full disk" << 40 << 32 << 0;
+        QTest::newRow("read-only folder, backup in the cache") << "read-only folder" << "none" << 1 << 1 << 0;
+        QTest::newRow("mount point, backup beside") << "mount point" << "none" << 1 << 1 << 0;
+        QTest::newRow("crash, by rename") << "plain" << "crash" << 1 << 1024 << 0;
+        QTest::newRow("crash, hard link in place") << "hard link" << "crash" << 1 << 1024 << 0;
+        QTest::newRow("crash, read-only folder in place") << "read-only folder" << "crash" << 1 << 1024 << 0;
     }
     void savesUnderFaults()
     {
         QFETCH(QString, place);
         QFETCH(QString, fault);
         QFETCH(int, oldKiB);
+        QFETCH(int, newKiB);
+        QFETCH(int, error);
         QTemporaryDir dir;
         const QByteArray old(oldKiB << 10, 'o');
+        const QByteArray bytes(newKiB << 10, 'n');
         const bool mounted = place == "mount point" || place == "read-only folder";
         const bool readOnly = place == "read-only folder";
         const Child child = runChild([&]() -> QByteArray {
+            ::setenv("XDG_CACHE_HOME", native(dir.filePath("cache")).constData(), 1);
             const QString folder = fault == "full disk" ? dir.filePath("disk")
                                    : mounted            ? dir.filePath("mounted")
                                                         : dir.path();
@@ -192,12 +219,11 @@ private slots:
                 const rlimit small = {16 << 10, 16 << 10};
                 ::signal(SIGXFSZ, SIG_DFL);
                 EXPECT(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-                writeFile(target, QByteArray(1 << 20, 'n'));
+                writeFile(target, bytes);
                 return "the save was not cut short";
             }
-            const QByteArray bytes = fault == "full disk" ? QByteArray(256 << 10, 'n') : "new";
-            EXPECT(writeFile(target, bytes).error == (fault == "full disk" ? ENOSPC : 0));
-            EXPECT(contents(target) == (fault == "full disk" ? old : bytes));
+            EXPECT(writeFile(target, bytes).error == error);
+            EXPECT(contents(target) == (error ? old : bytes));
             EXPECT(entries(folder) == names);
             return "ok";
         });
@@ -215,11 +241,81 @@ private slots:
         QCOMPARE(child.last(), QByteArray("ok"));
         QVERIFY(WIFEXITED(child.status));
         if (mounted)
-            QCOMPARE(contents(dir.filePath("doc.txt")), QByteArray("new"));
-        if (readOnly) {
+            QCOMPARE(contents(dir.filePath("doc.txt")), bytes);
+        if (readOnly || (fault == "full disk" && error == 0)) {
             QCOMPARE(entries(dir.filePath("cache/Penwick/backups")), QStringList());
             QCOMPARE(statOf(dir.filePath("cache/Penwick/backups")).st_mode & 07777, 0700u);
         }
+    }
+
+    // Saves of doc.txt killed again and again, then one that completes. kill: "file limit" (the
+    // kernel ends the saver once a file passes 16 KiB) or the parent's SIGKILL as soon as a new
+    // temporary appears ("at the temporary") or the file itself changes ("at the rewrite").
+    void crashesLoseNothing_data()
+    {
+        QTest::addColumn<bool>("linked");   // a second name: the save rewrites in place
+        QTest::addColumn<int>("oldKiB");
+        QTest::addColumn<int>("newKiB");
+        QTest::addColumn<QString>("kill");
+        QTest::addColumn<int>("crashes");
+        QTest::newRow("by rename, killed writing the temporary") << false << 8 << 64 << "file limit" << 1;
+        QTest::newRow("in place, killed copying the backup") << true << 32 << 32 << "file limit" << 1;
+        QTest::newRow("in place, killed rewriting, three times") << true << 8 << 64 << "file limit" << 3;
+        QTest::newRow("by rename, SIGKILL at the temporary") << false << 1024 << 16384 << "at the temporary" << 2;
+        QTest::newRow("in place, SIGKILL at the rewrite") << true << 16384 << 16384 << "at the rewrite" << 2;
+    }
+    void crashesLoseNothing()
+    {
+        QFETCH(bool, linked);
+        QFETCH(int, oldKiB);
+        QFETCH(int, newKiB);
+        QFETCH(QString, kill);
+        QFETCH(int, crashes);
+        QTemporaryDir dir;
+        qputenv("XDG_CACHE_HOME", native(dir.filePath("cache")));
+        const QString target = dir.filePath("doc.txt");
+        QVERIFY(put(target, QByteArray(oldKiB << 10, 'o')));
+        QVERIFY(!linked || ::link(native(target).constData(), native(dir.filePath("other.txt")).constData()) == 0);
+        QMap<QString, QByteArray> backups;   // every backup ever seen, with its bytes
+        for (int crash = 0; crash < crashes; ++crash) {
+            const QByteArray before = contents(target);
+            const bool byLimit = kill == "file limit";
+            const QStringList earlier = leftBeside(dir.path(), false);
+            const timespec unchanged = statOf(target).st_mtim;
+            const Child child = runChild([&]() -> QByteArray {
+                const rlimit small = {16 << 10, 16 << 10};
+                ::signal(SIGXFSZ, SIG_DFL);
+                EXPECT(!byLimit || ::setrlimit(RLIMIT_FSIZE, &small) == 0);
+                // The watching parent must not miss the moment on a busy machine.
+                static_cast<void>(::nice(byLimit ? 0 : 19));
+                writeFile(target, QByteArray(newKiB << 10, char('a' + crash)));
+                return "the save was not cut short";
+            }, [&] {
+                if (byLimit)
+                    return false;
+                if (kill == "at the rewrite") {
+                    const timespec now = statOf(target).st_mtim;
+                    return now.tv_sec != unchanged.tv_sec || now.tv_nsec != unchanged.tv_nsec;
+                }
+                const QStringList now = leftBeside(dir.path(), false);
+                return std::any_of(now.begin(), now.end(), [&](const QString &n) { return !earlier.contains(n); });
+            });
+            QVERIFY2(WIFSIGNALED(child.status) && WTERMSIG(child.status) == (byLimit ? SIGXFSZ : SIGKILL),
+                     child.last().constData());
+            // What the file held before this crash is the file, or the copy the window offers.
+            const LeftBackup offered = leftBackup(target);
+            QVERIFY(contents(target) == before || (offered && contents(offered.path) == before));
+            for (auto it = backups.cbegin(); it != backups.cend(); ++it)
+                QCOMPARE(contents(dir.filePath(it.key())), it.value());
+            for (const QString &name : leftBeside(dir.path(), true))
+                backups.insert(name, contents(dir.filePath(name)));
+        }
+        QVERIFY(writeFile(target, "saved"));
+        QCOMPARE(contents(target), QByteArray("saved"));
+        QCOMPARE(leftBeside(dir.path(), false), QStringList());
+        QCOMPARE(leftBeside(dir.path(), true), backups.keys());
+        for (auto it = backups.cbegin(); it != backups.cend(); ++it)
+            QCOMPARE(contents(dir.filePath(it.key())), it.value());
     }
 };
 
