@@ -12,6 +12,8 @@
 
 #include "platform/twips.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -62,6 +64,12 @@ void TwipsLayout::place(QWidget *control, int left, int top, int width, int heig
     m_items.append({control, design, design});
 }
 
+void TwipsLayout::placeCentred(QWidget *control, int left, int top, int width, int height)
+{
+    place(control, left, top, width, height);
+    m_items.last().centred = true;
+}
+
 QSize TwipsLayout::neededSize(const QWidget *control)
 {
     if (const auto *button = qobject_cast<const QPushButton *>(control))
@@ -81,13 +89,17 @@ QSize TwipsLayout::apply(QDialog &dialog, int clientWidth, int clientHeight)
     for (Item &item : m_items) {
         // From the design each time, so a caption that became shorter gives the room back.
         item.now = QRect(item.design.topLeft(), item.design.size().expandedTo(neededSize(item.control)));
+        if (item.centred)
+            item.now.moveLeft(item.design.x() + item.design.width() / 2 - item.now.width() / 2);
         designRight = qMax(designRight, item.design.x() + item.design.width());
         designBottom = qMax(designBottom, item.design.y() + item.design.height());
     }
     // Each round moves controls only forward, so this settles; the bound guards against a cycle all the same.
-    for (int round = 0; round < 4 * m_items.size() && (pushApart() || alignEdges() || encloseChildren()); ++round) {
+    for (int round = 0; round < 4 * m_items.size() && (pushApart() || pushOutwards() || alignEdges() || encloseChildren());
+         ++round) {
     }
     QSize client = designClient;
+    centre(client, designClient);
     for (const Item &item : m_items) {
         item.control->setGeometry(item.now);
         client = client.expandedTo({item.now.x() + item.now.width() + qMax(0, designClient.width() - designRight),
@@ -105,7 +117,8 @@ bool TwipsLayout::pushApart()
             // A group box and what it frames move together; enclosing is encloseChildren's work.
             if (&a == &b || a.design.contains(b.design) || b.design.contains(a.design))
                 continue;
-            if (rightOf(a.design, b.design)) {
+            // A centred line is never pushed sideways: what flanks it makes way (pushOutwards).
+            if (rightOf(a.design, b.design) && !b.centred) {
                 const int designRight = a.design.x() + a.design.width();
                 const int right = a.now.x() + a.now.width();
                 const int least = right + gapToKeep(b.design.x() - designRight, right > designRight);
@@ -126,6 +139,48 @@ bool TwipsLayout::pushApart()
         }
     }
     return moved;
+}
+
+// What flanks a centred line on its left keeps its distance as the line widens leftwards.
+bool TwipsLayout::pushOutwards()
+{
+    bool moved = false;
+    for (const Item &a : m_items) {
+        if (!a.centred)
+            continue;
+        for (Item &b : m_items) {
+            if (&a == &b || !rightOf(b.design, a.design))
+                continue;
+            const int most = a.now.x() - gapToKeep(a.design.x() - (b.design.x() + b.design.width()), a.now.x() < a.design.x())
+                - b.now.width();
+            if (b.now.x() > most) {
+                b.now.moveLeft(most);
+                moved = true;
+            }
+        }
+    }
+    return moved;
+}
+
+// The window grows by the same amount on both sides, as far as what reaches furthest from the middle needs,
+// keeping the design's margins; centred lines sit on the new middle.
+void TwipsLayout::centre(QSize &client, const QSize &designClient)
+{
+    if (std::none_of(m_items.begin(), m_items.end(), [](const Item &item) { return item.centred; }))
+        return;
+    const int middle = designClient.width() / 2;
+    int half = middle;
+    for (const Item &item : m_items) {
+        const int margin = qMax(qMin(item.design.x(), designClient.width() - item.design.x() - item.design.width()), 0);
+        half = std::max({half, middle - item.now.x() + margin, item.now.x() + item.now.width() - middle + margin});
+    }
+    const int shift = half - middle;
+    for (Item &item : m_items) {
+        item.now.translate(shift, 0);
+        if (item.centred)
+            item.now.moveLeft(half - item.now.width() / 2);
+    }
+    client.setWidth(qMax(client.width(), 2 * half));
 }
 
 // Controls that shared a left edge (a column of buttons) or a top edge (a row) in the design keep sharing it,

@@ -26,6 +26,9 @@ class TwipsLayout
 {
 public:
     void place(QWidget *control, int left, int top, int width, int height);
+    // A line centred on the window's middle: it grows both ways, pushing what flanks it outwards, and the
+    // window grows on both sides so that it stays in the middle.
+    void placeCentred(QWidget *control, int left, int top, int width, int height);
     // makeControl, then place.
     template <class W>
     W *add(QWidget *parent, const char *name, const QString &caption, int left, int top, int width, int height)
@@ -45,8 +48,11 @@ private:
         QWidget *control;
         QRect design;   // pixels
         QRect now;
+        bool centred = false;
     };
     bool pushApart();
+    bool pushOutwards();
+    void centre(QSize &client, const QSize &designClient);
     bool alignEdges();
     bool encloseChildren();
 
