@@ -41,8 +41,6 @@ private slots:
     void replaceAllIsOneUndoStep();
     void messagesBelongToTheMainWindow_data();
     void messagesBelongToTheMainWindow();
-    void controls_data();
-    void controls();
     void window_data();
     void window();
 
@@ -252,75 +250,6 @@ void tst_searchwindows::messagesBelongToTheMainWindow()
     QCOMPARE(parents, QList<QWidget *>{m_main});
 }
 
-void tst_searchwindows::controls_data()
-{
-    QTest::addColumn<qreal>("pointSize");   // of the desktop font; 0 keeps the desktop's own
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("design");   // twips
-    QTest::addColumn<QString>("caption");
-
-    const struct
-    {
-        const char *row, *name, *control;
-        QRect design;
-        const char *caption;
-    } controls[] = {
-        {"find label", "frmFind", "lblFind", {120, 60, 495, 255}, "Find:"},
-        {"find text", "frmFind", "txtFind", {600, 60, 2055, 285}, ""},
-        {"find button", "frmFind", "cmdFind", {2880, 60, 975, 375}, "&Find"},
-        {"find cancel", "frmFind", "cmdCancel", {2880, 480, 975, 375}, "Cancel"},
-        {"find case", "frmFind", "chkCase", {120, 420, 1215, 195}, "Match &Case"},
-        {"find whole", "frmFind", "chkWhole", {120, 660, 1815, 195}, "Match &Whole Word"},
-        {"replace label", "frmReplace", "lblReplace", {120, 60, 735, 255}, "Replace:"},
-        {"replace text", "frmReplace", "txtReplace", {840, 60, 2055, 285}, ""},
-        {"replace with", "frmReplace", "txtWith", {840, 420, 2055, 285}, ""},
-        {"replace button", "frmReplace", "cmdReplace", {3120, 60, 975, 375}, "&Replace"},
-        {"replace all", "frmReplace", "cmdAll", {3120, 480, 975, 375}, "Replace &All"},
-        {"replace cancel", "frmReplace", "cmdCancel", {3120, 900, 975, 375}, "Cancel"},
-        {"replace case", "frmReplace", "chkCase", {120, 840, 1215, 195}, "Match &Case"},
-        {"replace whole", "frmReplace", "chkWhole", {120, 1080, 1695, 195}, "Match &Whole Word"},
-        {"replace with label", "frmReplace", "lblWith", {120, 420, 735, 255}, "With:"},
-    };
-    // A large desktop font makes captions grow and push their neighbours.
-    for (const qreal pointSize : {0.0, 20.0}) {
-        for (const auto &c : controls) {
-            QTest::addRow("%s%s", c.row, pointSize > 0 ? ", large font" : "")
-                << pointSize << c.name << c.control << c.design << c.caption;
-        }
-    }
-}
-
-// At or after its design place and at least its design size, the whole caption shown, inside the window, and
-// overlapping nothing but a label reaching under its text box.
-void tst_searchwindows::controls()
-{
-    QFETCH(qreal, pointSize);
-    QFETCH(QString, name);
-    QFETCH(QString, control);
-    QFETCH(QRect, design);
-    QFETCH(QString, caption);
-
-    QFont font = m_desktopFont;
-    if (pointSize > 0)
-        font.setPointSizeF(pointSize);
-    QApplication::setFont(font);   // init() unloaded the window: it is laid out anew in this font
-    QDialog &dialog = form(name);
-    auto *widget = dialog.findChild<QWidget *>(control);
-    QVERIFY(widget);
-    const QRect at = widget->geometry();
-    QVERIFY(at.x() >= twipsToPixels(design.x()) && at.y() >= twipsToPixels(design.y()));
-    const QSize least = QSize(twipsToPixels(design.width()), twipsToPixels(design.height()))
-                            .expandedTo(TwipsLayout::neededSize(widget));
-    QVERIFY(at.width() >= least.width() && at.height() >= least.height());
-    QVERIFY(QRect(QPoint(), dialog.size()).contains(at));
-    QCOMPARE(widget->property("text").toString(), caption);
-    for (const QWidget *other : dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        const bool label = control.startsWith("lbl") || other->objectName().startsWith("lbl");
-        QVERIFY2(other == widget || label || !other->geometry().intersects(at), qPrintable(other->objectName()));
-    }
-}
-
 void tst_searchwindows::window_data()
 {
     QTest::addColumn<QString>("name");
@@ -329,14 +258,21 @@ void tst_searchwindows::window_data()
     QTest::addColumn<QStringList>("tabOrder");
     QTest::addColumn<QString>("defaultButton");
 
-    QTest::newRow("find") << "frmFind" << "Find" << QSize(3915, 960)
-                          << QStringList{"txtFind", "cmdFind", "cmdCancel", "chkCase", "chkWhole"} << "cmdFind";
-    QTest::newRow("replace") << "frmReplace" << "Replace" << QSize(4185, 1380)
-                             << QStringList{"txtReplace", "txtWith", "cmdReplace", "cmdAll", "cmdCancel", "chkCase", "chkWhole"}
-                             << "";
+    QTest::addColumn<qreal>("pointSize");   // of the desktop font; 0 keeps the desktop's own
+    // A large desktop font makes captions grow and push their neighbours.
+    for (const qreal pointSize : {0.0, 20.0}) {
+        const char *font = pointSize > 0 ? ", large font" : "";
+        QTest::addRow("find%s", font) << "frmFind" << "Find" << QSize(3915, 960)
+                                     << QStringList{"txtFind", "cmdFind", "cmdCancel", "chkCase", "chkWhole"} << "cmdFind"
+                                     << pointSize;
+        QTest::addRow("replace%s", font) << "frmReplace" << "Replace" << QSize(4185, 1380)
+                                        << QStringList{"txtReplace", "txtWith", "cmdReplace", "cmdAll", "cmdCancel", "chkCase", "chkWhole"}
+                                        << "" << pointSize;
+    }
 }
 
-// A fixed-size dialog with a close box only and the program's icon, its tab order and its default button.
+// A fixed-size dialog with a close box only and the program's icon, its tab order and its default button; every
+// caption whole, inside the window, overlapping nothing but a label reaching under its text box.
 void tst_searchwindows::window()
 {
     QFETCH(QString, name);
@@ -344,7 +280,12 @@ void tst_searchwindows::window()
     QFETCH(QSize, client);
     QFETCH(QStringList, tabOrder);
     QFETCH(QString, defaultButton);
+    QFETCH(qreal, pointSize);
 
+    QFont font = m_desktopFont;
+    if (pointSize > 0)
+        font.setPointSizeF(pointSize);
+    QApplication::setFont(font);   // init() unloaded the window: it is laid out anew in this font
     QDialog &dialog = form(name);
     QCOMPARE(dialog.windowTitle(), title);
     QCOMPARE(dialog.windowFlags() & (Qt::WindowType_Mask | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
@@ -352,6 +293,18 @@ void tst_searchwindows::window()
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QVERIFY(dialog.width() >= twipsToPixels(client.width()) && dialog.height() >= twipsToPixels(client.height()));
     QVERIFY(!dialog.windowIcon().isNull());
+    const QList<QWidget *> controls = dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QWidget *control : controls) {
+        const QString what = control->objectName();
+        const QSize needed = TwipsLayout::neededSize(control);
+        QVERIFY2(control->width() >= needed.width() && control->height() >= needed.height(), qPrintable(what));
+        QVERIFY2(QRect(QPoint(), dialog.size()).contains(control->geometry()), qPrintable(what));
+        for (const QWidget *other : controls) {
+            const bool label = what.startsWith("lbl") || other->objectName().startsWith("lbl");
+            QVERIFY2(other == control || label || !other->geometry().intersects(control->geometry()),
+                     qPrintable(what + " overlaps " + other->objectName()));
+        }
+    }
 
     QStringList chain;
     for (QWidget *w = dialog.findChild<QWidget *>(tabOrder.first()); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
