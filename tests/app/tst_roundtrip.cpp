@@ -86,7 +86,6 @@ void tst_RoundTrip::openAndSaveGivesTheSameBytes()
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
     QFile::remove(file);
     h.w().mnuFileSave_Click();
-    QCOMPARE(h.desktop.problems(), QString());
     const QByteArray saved = Harness::read(file);
     QVERIFY2(saved == bytes, qPrintable(QStringLiteral("%1 bytes back for %2").arg(saved.size()).arg(bytes.size())));
 }
@@ -110,7 +109,6 @@ void tst_RoundTrip::aTypedCharacterChangesOnlyItsBytes()
         expected.insert(2, QByteArray("\0x", 2));
     else
         expected.insert(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0, 'x');
-    QCOMPARE(h.desktop.problems(), QString());
     QVERIFY(Harness::read(file) == expected);
 }
 
@@ -159,7 +157,6 @@ void tst_RoundTrip::editsChangeOnlyTheirBytes()
             QTest::sendKeyEvent(QTest::Click, doc, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
     h.w().mnuFileSave_Click();
-    QCOMPARE(h.desktop.problems(), QString());
     QCOMPARE(Harness::read(file), expected);
 }
 
@@ -176,7 +173,6 @@ void tst_RoundTrip::aCharacterTheEncodingLacksSavesAsUtf8()
     h.w().mnuFileSave_Click();
     QCOMPARE(Harness::read(file), QByteArray("\xE2\x86\x92\xE2\x80\x9Cquote\xE2\x80\x9D\n"));
     h.w().mnuFileSave_Click();   // told once: it is UTF-8 now
-    QCOMPARE(h.desktop.problems(), QString());
 }
 
 void tst_RoundTrip::fifoOpensIntoTheCreateQuestionAndStaysUntouched()
@@ -191,7 +187,6 @@ void tst_RoundTrip::fifoOpensIntoTheCreateQuestionAndStaysUntouched()
     h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create '") + fifo + QStringLiteral("'.  Check file is not Read Only and path exists.\n\nIt is a named pipe, not a file."), 48);
     h.desktop.saveDialog(QString());
     h.w().mnuFileSave_Click();
-    QCOMPARE(h.desktop.problems(), QString());
     QFileInfo info(fifo);
     QVERIFY(!info.isFile());
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
