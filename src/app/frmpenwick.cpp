@@ -63,7 +63,6 @@ frmPenwick::frmPenwick()
     CommonDialog.DefaultExt = QStringLiteral("TXT");
     CommonDialog.Filter = QStringLiteral("Text files (*.txt)|*.txt|Batch files (*.bat)|*.bat|"
                                          "HTML files (*.html;*.htm)|*.html;*.htm|All files (*.*)|*.*");
-    CommonDialog.CancelError = true;
 
     setupFileMenu();
     setupEditMenu();

@@ -24,7 +24,6 @@ public:
     QString Filter;
     QString DefaultExt;
     int Flags = 0;
-    bool CancelError = true;
     QString FontName;
     float FontSize = 0;
 
