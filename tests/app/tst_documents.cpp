@@ -60,6 +60,7 @@ private slots:
     void dropsOpenTheFirstFileOnly();
     void droppedTextOpensNothing();
     void namesThatAreNotUtf8KeepTheirBytes();
+    void fullDiskIsNamedAsTheCause_data();
     void fullDiskIsNamedAsTheCause();
     void fileChangedByAnotherProgram_data();
     void fileChangedByAnotherProgram();
@@ -355,22 +356,54 @@ void tst_Documents::namesThatAreNotUtf8KeepTheirBytes()
     QCOMPARE(files, 2);
 }
 
-// A 64 KB file system of our own (a private mount namespace): the save fails, the message says why.
+void tst_Documents::fullDiskIsNamedAsTheCause_data()
+{
+    QTest::addColumn<bool>("hardLinked");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("a new file") << false << "No space left on device";
+    QTest::newRow("a hard-linked file, rewritten in place under a backup in the cache")
+        << true << "No space left on device. The file was left as it was.";
+}
+
+// A 64 KB file system of our own (a private mount namespace): the save fails, the message says why and what
+// became of the file.
 void tst_Documents::fullDiskIsNamedAsTheCause()
 {
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    QFETCH(bool, hardLinked);
+    QFETCH(QString, cause);
+    static const bool ownNamespace =
+        ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!ownNamespace)
         QSKIP("mounting a small file system needs root");
     Harness h;
+    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(h.path(QStringLiteral("cache"))));
     const QString small = h.path(QStringLiteral("small"));
     QVERIFY(QDir().mkdir(small));
     QCOMPARE(::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k"), 0);
     const QString file = small + QStringLiteral("/big.txt");
-    h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
-    h.desktop.saveDialog(file);
-    h.desktop.msgBox(vbOK, unable(file, QStringLiteral("No space left on device")), 48);
-    h.desktop.saveDialog(QString());
-    h.w().mnuFileSaveas_Click();
+    const QByteArray old(20000, 'o');
+    if (hardLinked) {
+        Harness::write(file, old);
+        QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(file + QStringLiteral("2")).constData()), 0);
+        Harness::write(small + QStringLiteral("/filler"), QByteArray(60000, 'f'));   // as much as still fits
+        h.desktop.openDialog(file);
+        h.w().mnuFileOpen_Click();
+        h.w().RichTextBox->setSelText(QString(100000, QLatin1Char('x')));
+        h.desktop.msgBox(vbOK, unable(file, cause), 48);
+        h.desktop.saveDialog(QString());
+        h.w().mnuFileSave_Click();
+    } else {
+        h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
+        h.desktop.saveDialog(file);
+        h.desktop.msgBox(vbOK, unable(file, cause), 48);
+        h.desktop.saveDialog(QString());
+        h.w().mnuFileSaveas_Click();
+    }
+    if (hardLinked)
+        QCOMPARE(Harness::read(file), old);
     ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
+    qputenv("XDG_CACHE_HOME", cacheBefore);
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
 }
 
