@@ -264,6 +264,18 @@ void QtEngine::edited(int position, int added)
     rowsEdited(position, added);
     if (m_marks || m_wholeText)
         return;
+    // A keystroke looks at what it typed, not at its whole line (which may be megabytes long).
+    if (added < 4096) {
+        const QTextDocument *doc = document();
+        for (int i = position; i < position + added; ++i) {
+            const QChar c = doc->characterAt(i);
+            if (c == QLatin1Char('\t') || (text::isPlaceholder(c) && !doc->characterAt(i - 1).isHighSurrogate())) {
+                showMarks();
+                return;
+            }
+        }
+        return;
+    }
     for (QTextBlock b = document()->findBlock(position); b.isValid() && b.position() <= position + added; b = b.next()) {
         const QString line = b.text();
         for (qsizetype i = 0; i < line.size(); ++i) {
