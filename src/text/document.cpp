@@ -21,32 +21,14 @@ struct Counts
 
 Counts countSteps(Kind kind, const uchar *p, const uchar *end)
 {
-    Counts c;
-    const uchar *const begin = p;
-    if (kind == Kind::Added || kind == Kind::Utf8 || kind == Kind::Latin8) {
-        bool plain = true;   // every byte ASCII (8-bit: any byte) and no CR
-        for (const uchar *q = p; q < end && plain; ++q)
-            plain = *q != '\r' && (kind == Kind::Latin8 || *q < 0x80);
-        if (kind == Kind::Added) {
-            // A CR typed as a character is no break in the added buffer.
-            plain = true;
-            for (const uchar *q = p; q < end && plain; ++q)
-                plain = *q < 0x80;
-        }
-        if (plain) {
-            c.units = end - begin;
-            c.breaks = countByte(begin, end, '\n');
-            return c;
-        }
-    }
-    c.simple = false;
-    while (p < end) {
-        const pieces::Step s = stepAt(kind, p, end);
-        c.units += s.units;
-        c.breaks += s.isBreak;
-        p += s.bytes;
-    }
-    return c;
+    // Simple: one byte per unit and '\n' the only break, so offsets need no walk.
+    bool simple = kind != Kind::Utf16LE && kind != Kind::Utf16BE;
+    for (const uchar *q = p; q < end && simple; ++q)
+        simple = kind == Kind::Latin8 ? *q != '\r' : kind == Kind::Added ? *q < 0x80 : *q < 0x80 && *q != '\r';
+    if (simple)
+        return {end - p, countByte(p, end, '\n'), true};
+    const Walk w = walk(kind, p, end, LLONG_MAX, LLONG_MAX);
+    return {w.units, w.breaks, false};
 }
 
 } // namespace
@@ -204,19 +186,12 @@ qint64 Document::byteOfUnit(const Piece &piece, qint64 unit, qint64 *atomEnd, in
     const auto *begin = reinterpret_cast<const uchar *>(bufferOf(piece));
     const uchar *end = begin + piece.bytes;
     const Kind kind = stepKind(piece, m_sourceEncoding);
-    const uchar *p = begin;
-    qint64 units = 0;
-    while (p < end && units < unit) {
-        const pieces::Step s = stepAt(kind, p, end);
-        if (units + s.units > unit) {
-            *atomEnd = p - begin + s.bytes;
-            *atomUnit = int(units);
-            return p - begin;
-        }
-        units += s.units;
-        p += s.bytes;
-    }
-    return p - begin;
+    const Walk w = walk(kind, begin, end, unit, LLONG_MAX);
+    if (!w.atom)
+        return w.p - begin;
+    *atomEnd = w.atom - begin + stepAt(kind, w.atom, end).bytes;
+    *atomUnit = int(w.units);
+    return w.atom - begin;
 }
 
 qint64 Document::breaksBefore(const Piece &piece, qint64 unit) const
@@ -224,16 +199,8 @@ qint64 Document::breaksBefore(const Piece &piece, qint64 unit) const
     const auto *begin = reinterpret_cast<const uchar *>(bufferOf(piece));
     if (piece.simple)
         return countByte(begin, begin + unit, '\n');
-    const uchar *end = begin + piece.bytes;
-    const Kind kind = stepKind(piece, m_sourceEncoding);
-    qint64 units = 0, breaks = 0;
-    for (const uchar *p = begin; p < end && units < unit;) {
-        const pieces::Step s = stepAt(kind, p, end);
-        units += s.units;
-        breaks += s.isBreak;   // a break is one unit, so it lies wholly before `unit`
-        p += s.bytes;
-    }
-    return breaks;
+    // An atom is never a break, so stopping before one loses none.
+    return walk(stepKind(piece, m_sourceEncoding), begin, begin + piece.bytes, unit, LLONG_MAX).breaks;
 }
 
 qint64 Document::unitAfterBreak(const Piece &piece, qint64 nth) const
@@ -247,16 +214,7 @@ qint64 Document::unitAfterBreak(const Piece &piece, qint64 nth) const
                 return p - begin + 1;
         }
     }
-    const Kind kind = stepKind(piece, m_sourceEncoding);
-    qint64 units = 0;
-    for (const uchar *p = begin; p < end;) {
-        const pieces::Step s = stepAt(kind, p, end);
-        units += s.units;
-        if (s.isBreak && --nth == 0)
-            break;
-        p += s.bytes;
-    }
-    return units;
+    return walk(stepKind(piece, m_sourceEncoding), begin, end, LLONG_MAX, nth).units;
 }
 
 Document::Piece Document::subPiece(const Piece &piece, qint64 fromByte, qint64 toByte) const
@@ -441,7 +399,8 @@ void Document::appendUnits(QStringView text)
 
 void Document::appendBreak(unsigned char end)
 {
-    m_added.append(end == MainEnd ? '\n' : char(AddedEnd + end));
+    // The main end stays the main end for good (a save in UTF-8 keeps it), so '\n' says it in one byte.
+    m_added.append(end == MainEnd || end == static_cast<unsigned char>(m_format.lineEnd) ? '\n' : char(AddedEnd + end));
 }
 
 std::vector<Document::Piece> Document::cutAdded(qint64 from, qint64 to) const
@@ -600,8 +559,22 @@ QString Document::text(int position, int count) const
 
 QChar Document::charAt(int position) const
 {
-    const QString c = text(position, 1);
-    return c.isEmpty() ? QChar() : c[0];
+    if (position < 0 || position >= length())
+        return {};
+    // Only the step that holds the character is decoded, never its whole piece.
+    const Loc loc = locate(position);
+    const Piece &piece = m_leaves[size_t(loc.leaf)].pieces[size_t(loc.index)];
+    const auto *p = reinterpret_cast<const uchar *>(bufferOf(piece));
+    if (piece.simple && (piece.added || m_sourceEncoding == Encoding::Utf8))
+        return QChar(p[loc.offset]);
+    qint64 atomEnd = -1;
+    int atomUnit = 0;
+    const qint64 byte = byteOfUnit(piece, loc.offset, &atomEnd, &atomUnit);
+    if (atomEnd < 0) {
+        atomEnd = byte + stepAt(stepKind(piece, m_sourceEncoding), p + byte, p + piece.bytes).bytes;
+        atomUnit = int(loc.offset);
+    }
+    return decodePiece(subPiece(piece, byte, atomEnd)).text.at(loc.offset - atomUnit);
 }
 
 const BlockSource &Document::blocks() const

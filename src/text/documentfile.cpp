@@ -390,7 +390,8 @@ FileResult Document::load(const QString &path)
         std::vector<Piece> pieces = scan.pieces(units);
         if (units > INT_MAX)
             return failure(EFBIG, tr("The file grew past the size that can be opened."));
-        data.squeeze();
+        if (data.capacity() - size > size / 8)
+            data.squeeze();   // a file that grew while read leaves slack worth giving back
         reset(std::move(data), std::move(pieces), scan.format(), scan.bomBytes());
     } catch (const std::bad_alloc &) {
         return failure(ENOMEM);

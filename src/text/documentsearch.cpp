@@ -21,30 +21,38 @@ public:
 
     qint64 position() const { return m_pos; }
 
-    // The next line without its break; false after the last one.
-    bool nextLine(QString &line, qint64 &start)
+    // The next line without its break, valid until the next call; false after the last one.
+    bool nextLine(QStringView &line, qint64 &start)
     {
         if (m_finished)
             return false;
-        line.clear();
+        if (m_loaded && m_offset == m_text.text.size())
+            advance();
         start = m_pos;
+        m_joined.truncate(0);
+        bool joined = false;
         while (m_loaded) {
             const QString &t = m_text.text;
             const qsizetype nl = t.indexOf(u'\n', m_offset);
+            const QStringView part = QStringView(t).mid(m_offset, (nl < 0 ? t.size() : nl) - m_offset);
+            m_pos += part.size();
+            m_offset += part.size();
             if (nl >= 0) {
-                line += QStringView(t).mid(m_offset, nl - m_offset);
-                m_pos += nl + 1 - m_offset;
-                m_offset = nl + 1;
+                ++m_pos;
+                ++m_offset;
                 ++m_break;
-                if (m_offset == t.size())
-                    advance();
+                if (joined)
+                    m_joined += part;
+                line = joined ? QStringView(m_joined) : part;
                 return true;
             }
-            line += QStringView(t).mid(m_offset);
-            m_pos += t.size() - m_offset;
+            // The line goes on in the next piece.
+            m_joined += part;
+            joined = true;
             advance();
         }
         m_finished = true;
+        line = m_joined;
         return true;
     }
 
@@ -118,6 +126,7 @@ private:
     size_t m_break = 0;
     bool m_loaded = false;
     bool m_finished = false;
+    QString m_joined;
 };
 
 int Document::replaceAll(QStringView needle, QStringView with, int options, int start, int end)
@@ -136,7 +145,7 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     std::unique_ptr<Reader> copy;
     qint64 first = -1;
     int count = 0;
-    QString line;
+    QStringView line;
     qint64 lineStartPos = 0;
     while (lines.nextLine(line, lineStartPos) && lineStartPos <= end) {
         qsizetype at = qMax<qint64>(0, start - lineStartPos);

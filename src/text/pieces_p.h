@@ -131,6 +131,48 @@ inline Step stepAt(Kind kind, const uchar *p, const uchar *end)
     return {len, cp >= 0x10000 ? 2 : 1, false};
 }
 
+struct Walk
+{
+    const uchar *p = nullptr;
+    qint64 units = 0;
+    qint64 breaks = 0;
+    const uchar *atom = nullptr;   // where the walk stopped before an atom that unitLimit falls inside
+};
+
+// Steps from p while units < unitLimit and breaks < breakLimit; runs of plain ASCII go sixteen at a time.
+inline Walk walk(Kind kind, const uchar *p, const uchar *end, qint64 unitLimit, qint64 breakLimit)
+{
+    Walk w;
+    while (p < end && w.units < unitLimit && w.breaks < breakLimit) {
+#if defined(__SSE2__)
+        if (end - p >= 16 && w.units + 16 <= unitLimit && kind != Kind::Utf16LE && kind != Kind::Utf16BE) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const int cr = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+            const int special = kind == Kind::Latin8 ? cr : kind == Kind::Added ? _mm_movemask_epi8(v) : cr | _mm_movemask_epi8(v);
+            if (special == 0) {
+                const int lf = __builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
+                if (w.breaks + lf < breakLimit) {
+                    w.units += 16;
+                    w.breaks += lf;
+                    p += 16;
+                    continue;
+                }
+            }
+        }
+#endif
+        const Step s = stepAt(kind, p, end);
+        if (w.units + s.units > unitLimit) {
+            w.atom = p;
+            break;
+        }
+        w.units += s.units;
+        w.breaks += s.isBreak;
+        p += s.bytes;
+    }
+    w.p = p;
+    return w;
+}
+
 inline qint64 countByte(const uchar *p, const uchar *end, uchar byte)
 {
     qint64 n = 0;

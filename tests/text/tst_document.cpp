@@ -22,6 +22,7 @@ const QByteArray kPieces[] = {
     bytes("\xEF\xB7\x91"), bytes("\xED\xA0\x80"), bytes("\xF0\x9F\x98\x80"), bytes("\xC3\xA9"),
     bytes("\x00\xD8"), bytes("\xDC\x00"), bytes("\x29\x20"), bytes("\x20\x29"), bytes("\r\0\n\0"),
     bytes("\xD0\xFD"), bytes("\xEF\xBB\xBF"), bytes("\xFF\xFE"), bytes("\xFE\xFF"),
+    bytes("the quick brown fox\njumps over the lazy dog\n"), bytes("0123456789abcdef0123456789"),
 };
 
 QByteArray randomBytes(QRandomGenerator &random, int length)
@@ -111,6 +112,8 @@ void compareQueries(const Document &doc, const Model &model, const char *where)
     int line = 0;
     for (int p = 0; p <= model.text.size(); ++p) {
         QVERIFY2(doc.lineFromPosition(p) == line, where);
+        QVERIFY2(doc.charAt(p) == (p < model.text.size() ? model.text[p] : QChar()), where);
+        QVERIFY2(doc.text(p, 3) == model.text.mid(p, 3), where);
         if (p < model.text.size() && model.text[p] == u'\n')
             ++line;
     }
@@ -171,7 +174,8 @@ private slots:
         QRandomGenerator random(7);
         for (int round = 0; round < 300; ++round) {
             Document::Limits limits;
-            limits.pieceBytes = 1 + random.bounded(6);
+            // Pieces long enough now and then for the sixteen-byte walks.
+            limits.pieceBytes = round % 2 ? 1 + random.bounded(6) : 16 + random.bounded(64);
             limits.leafPieces = 2 + random.bounded(3);
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
