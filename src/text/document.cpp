@@ -60,6 +60,7 @@ Document::Document() : Document(Limits()) {}
 
 Document::Document(const Limits &limits) : m_limits(limits), m_source(std::make_unique<Source>(*this))
 {
+    m_limits.pieceBytes = qBound(1, m_limits.pieceBytes, 1 << 19);   // cache keys hold a piece's size in 20 bits
     clear();
 }
 
@@ -550,7 +551,9 @@ QString Document::text(int position, int count) const
             i = -1;
             continue;
         }
-        const QString &t = cachedText(m_leaves[size_t(l)].pieces[size_t(i)]);
+        // A long read passes through once; the cache is for what the view reads again and again.
+        const Piece &piece = m_leaves[size_t(l)].pieces[size_t(i)];
+        const QString t = count > 65536 ? decodePiece(piece).text : cachedText(piece);
         out += QStringView(t).mid(offset, std::min<qint64>(t.size() - offset, count - out.size()));
         offset = 0;
     }

@@ -177,6 +177,7 @@ private slots:
             // Pieces long enough now and then for the sixteen-byte walks.
             limits.pieceBytes = round % 2 ? 1 + random.bounded(6) : 16 + random.bounded(64);
             limits.leafPieces = 2 + random.bounded(3);
+            limits.cacheBudget = random.bounded(64);
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
             if (round % 3 == 1)
@@ -235,6 +236,9 @@ private slots:
                     const QString needle = randomText(random, 1 + random.bounded(2));
                     const QString with = randomText(random, random.bounded(3));
                     const int options = random.bounded(2) ? text::MatchCase : 0;
+                    const int from = random.bounded(doc.length() + 1);
+                    QCOMPARE(text::find(doc.blocks(), needle, from, -1, options),
+                             text::find(text::StringSource(model.text), needle, from, -1, options));
                     const int expected = model.replaceAll(needle, with, options);
                     QCOMPARE(doc.replaceAll(needle, with, options), expected);
                     if (expected) {
