@@ -180,8 +180,10 @@ private slots:
             limits.cacheBudget = random.bounded(64);
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
-            if (round % 3 == 1)
+            if (round % 4 == 1)
                 input.prepend("\xFF\xFE");
+            else if (round % 4 == 2)
+                input.prepend("\xFE\xFF");
             doc.setBytes(input);
             Model model = modelOf(input);
             std::vector<Model> undone, done{model};

@@ -9,6 +9,8 @@
 
 #include <iterator>
 
+#include <sys/stat.h>
+
 using text::Document;
 using text::Encoding;
 
@@ -151,6 +153,28 @@ private slots:
         QCOMPARE(result.error, EFBIG);
         QVERIFY2(result.reason.contains(QLatin1String("characters")), qPrintable(result.reason));
         QCOMPARE(doc.Text(), QStringLiteral("kept"));
+    }
+
+    void refusesWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("error");
+        QTest::newRow("a folder") << "folder" << EISDIR;
+        QTest::newRow("a named pipe, without blocking") << "fifo" << EINVAL;
+        QTest::newRow("nothing there") << "missing" << ENOENT;
+    }
+    void refusesWhatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kind);
+        if (kind == u"folder")
+            QVERIFY(QDir(dir.path()).mkdir(kind));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        Document doc;
+        QCOMPARE(doc.load(path).error, error);
     }
 
     // A producer that fails half way leaves the old file as it was.
