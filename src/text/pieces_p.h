@@ -3,6 +3,7 @@
 
 #include "text/textformat.h"
 
+#include <climits>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -186,6 +187,25 @@ inline qint64 countByte(const uchar *p, const uchar *end, uchar byte)
     for (; p < end; ++p)
         n += *p == byte;
     return n;
+}
+
+struct Counts
+{
+    qint64 units = 0;
+    qint64 breaks = 0;
+    bool simple = true;
+};
+
+inline Counts countSteps(Kind kind, const uchar *p, const uchar *end)
+{
+    // Simple: one byte per unit and '\n' the only break, so offsets need no walk.
+    bool simple = kind != Kind::Utf16LE && kind != Kind::Utf16BE;
+    for (const uchar *q = p; q < end && simple; ++q)
+        simple = kind == Kind::Latin8 ? *q != '\r' : kind == Kind::Added ? *q < 0x80 : *q < 0x80 && *q != '\r';
+    if (simple)
+        return {end - p, countByte(p, end, '\n'), true};
+    const Walk w = walk(kind, p, end, LLONG_MAX, LLONG_MAX);
+    return {w.units, w.breaks, false};
 }
 
 } // namespace text::pieces
