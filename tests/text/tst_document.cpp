@@ -190,9 +190,21 @@ private slots:
             for (int step = 0; step < 40; ++step) {
                 const int op = random.bounded(10);
                 const QByteArray where = QByteArray::number(round) + "/" + QByteArray::number(step) + " op " + QByteArray::number(op);
-                if (op <= 4) {
+                if (op == 0) {
+                    // A run of typing, which grows one piece and is one undo step.
                     const int at = random.bounded(doc.length() + 1);
-                    const int len = op == 0 ? 0 : random.bounded(qMin(8, doc.length() - at) + 1);
+                    const QString typed = randomText(random, 1 + random.bounded(6)).remove(u'\n');
+                    doc.breakTyping();
+                    for (int k = 0; k < typed.size(); ++k)
+                        QVERIFY(doc.insert(at + k, QStringView(typed).mid(k, 1)));
+                    model.replace(at, 0, typed);
+                    if (!typed.isEmpty()) {
+                        done.push_back(model);
+                        undone.clear();
+                    }
+                } else if (op <= 4) {
+                    const int at = random.bounded(doc.length() + 1);
+                    const int len = random.bounded(qMin(8, doc.length() - at) + 1);
                     const QString with = op == 1 ? QString() : randomText(random, random.bounded(5));
                     doc.breakTyping();
                     QVERIFY(doc.replace(at, len, with));
