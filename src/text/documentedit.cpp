@@ -16,8 +16,9 @@ void Document::appendUnits(QStringView text)
 {
     const qsizetype used = m_added.size();
     const qsizetype needed = used + 3 * text.size();
+    // Grown by half, not doubled: after a large Replace All the slack stays small.
     if (needed > m_added.capacity())
-        m_added.reserve(std::max(needed, 2 * m_added.capacity()));
+        m_added.reserve(std::max(needed, m_added.capacity() + m_added.capacity() / 2));
     m_added.resize(needed);
     auto *o = reinterpret_cast<uchar *>(m_added.data() + used);
     auto *const start = o;
