@@ -200,6 +200,22 @@ void benchQueriesAndSave(const QString &path, const QString &savePath)
           << " us; " << doc.pieceCount() << " pieces after 100,000 edits in " << ms(edits) << " ms) " << (sum ? "" : " ") << "\n";
     out().flush();
 
+    // Find a word that is not there, line by line over the pieces, against one indexOf over the whole text.
+    {
+        const QString whole = doc.Text();
+        QElapsedTimer f;
+        f.start();
+        const qsizetype plain = whole.indexOf(QStringLiteral("absent word"), 0, Qt::CaseInsensitive);
+        const qint64 baseline = f.nsecsElapsed();
+        f.restart();
+        const int found = text::find(doc.blocks(), u"absent word", 0, -1, 0);
+        const qint64 find = f.nsecsElapsed();
+        out() << "[doc-find-100MB] " << QString::number(double(find) / double(baseline), 'f', 2)
+              << "x QString::indexOf on the whole text (" << ms(find) << " ms vs " << ms(baseline) << " ms; "
+              << (found == plain ? "same answer" : "DIFFERENT ANSWER") << ")\n";
+        out().flush();
+    }
+
     // Save after one more edit, against writing and syncing the same bytes.
     doc.insert(doc.length() / 2, u"one edit");
     const QByteArray bytes = doc.toBytes();

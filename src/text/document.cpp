@@ -1,6 +1,7 @@
 // The document's pieces, their index of leaves with running sums, and the queries a view makes.
 #include "text/document.h"
 
+#include "text/documentreader_p.h"
 #include "text/pieces_p.h"
 
 #include <algorithm>
@@ -9,29 +10,6 @@
 namespace text {
 
 using namespace pieces;
-
-class Document::Source : public BlockSource
-{
-public:
-    explicit Source(const Document &document) : m_document(document) {}
-    int length() const override { return m_document.length(); }
-    Block blockContaining(int position) const override
-    {
-        return blockAt(m_document.lineFromPosition(qBound(0, position, length())));
-    }
-    bool next(Block &block) const override
-    {
-        const int line = m_document.lineFromPosition(block.position) + 1;
-        if (line >= m_document.lineCount())
-            return false;
-        block = blockAt(line);
-        return true;
-    }
-
-private:
-    Block blockAt(int line) const { return {m_document.lineStart(line), m_document.line(line)}; }
-    const Document &m_document;
-};
 
 Document::Document() : Document(Limits()) {}
 
@@ -71,6 +49,7 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
     if (m_leaves.empty())
         m_leaves.emplace_back();
     m_validPrefix = 0;
+    ++m_revision;
     m_cache.clear();
     m_cacheBytes = 0;
     resetUndo();
@@ -288,6 +267,7 @@ Document::Loc Document::splitAt(qint64 position)
 
 std::vector<Document::Piece> Document::splice(qint64 position, qint64 length, const std::vector<Piece> &pieces)
 {
+    ++m_revision;
     splitAt(position + length);
     const Loc a = splitAt(position);
     const Loc b = locate(position + length);

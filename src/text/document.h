@@ -190,6 +190,7 @@ private:
     mutable QHash<quint64, CacheEntry> m_cache;
     mutable qint64 m_cacheBytes = 0;
     mutable quint64 m_cacheClock = 0;
+    quint64 m_revision = 0;   // counts changes to the pieces, so readers know when to start again
     std::unique_ptr<Source> m_source;
 };
 

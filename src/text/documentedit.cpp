@@ -95,6 +95,7 @@ bool Document::extendTyping(qint64 position, QStringView text, Change &change)
         m_added.truncate(from);
         return false;
     }
+    ++m_revision;
     std::vector<Piece> part = cutAdded(from, from + grown);
     piece.bytes += qint32(grown);
     piece.units += part[0].units;
