@@ -16,6 +16,7 @@ Document::Document() : Document(Limits()) {}
 Document::Document(const Limits &limits) : m_limits(limits), m_source(std::make_unique<Source>(*this))
 {
     m_limits.pieceBytes = qBound(1, m_limits.pieceBytes, 1 << 19);   // cache keys hold a piece's size in 20 bits
+    m_limits.addedBlockBytes = std::max(4, m_limits.addedBlockBytes);   // a unit takes up to three bytes
     clear();
 }
 
@@ -29,7 +30,8 @@ void Document::clear(const TextFormat &format)
 void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes)
 {
     m_original = std::move(bytes);
-    m_added = QByteArray();
+    m_addedBlocks.clear();
+    m_addedEnd = 0;
     m_format = format;
     m_sourceEncoding = format.encoding;
     m_bomBytes = bomBytes;
@@ -59,7 +61,7 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
 
 const char *Document::bufferOf(const Piece &piece) const
 {
-    return (piece.added ? m_added.constData() : m_original.constData()) + piece.start;
+    return piece.added ? reinterpret_cast<const char *>(addedAt(piece.start)) : m_original.constData() + piece.start;
 }
 
 static Kind stepKind(const Document::Piece &piece, Encoding source)

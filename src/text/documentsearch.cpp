@@ -18,7 +18,7 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         return replaceAcrossLines(needle, with, options, start, end);
 
     // The text from the first match to the end of the last becomes one run of added text.
-    const qint64 from = m_added.size();
+    const qint64 from = m_addedEnd;
     Reader lines(*this, lineStart(lineFromPosition(start)));
     std::unique_ptr<Reader> copy;
     qint64 first = -1;
@@ -43,12 +43,12 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     if (count == 0)
         return 0;
     const qint64 removed = copy->position() - first;
-    std::vector<Piece> pieces = cutAdded(from, m_added.size());
+    std::vector<Piece> pieces = cutAdded(from, m_addedEnd);
     qint64 inserted = 0;
     for (const Piece &p : pieces)
         inserted += p.units;
     if (total - removed + inserted > INT_MAX) {
-        m_added.truncate(from);
+        m_addedEnd = from;   // nothing points at what was written
         return 0;
     }
     Change change;

@@ -143,6 +143,7 @@ private slots:
             Document::Limits limits;
             limits.pieceBytes = 1 + random.bounded(8);
             limits.leafPieces = 2 + random.bounded(4);
+            limits.addedBlockBytes = 4 + random.bounded(8);
             Document doc(limits);
             doc.setBytes(input);
             Model model = modelOf(input);
@@ -178,6 +179,7 @@ private slots:
             limits.pieceBytes = round % 2 ? 1 + random.bounded(6) : 16 + random.bounded(64);
             limits.leafPieces = 2 + random.bounded(3);
             limits.cacheBudget = random.bounded(64);
+            limits.addedBlockBytes = round % 3 ? 4 + random.bounded(16) : 1 << 20;
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
             if (round % 4 == 1)
@@ -338,7 +340,7 @@ private slots:
         QFETCH(QString, with);
         QFETCH(QByteArray, expected);
         for (int pieceBytes : {1, 2, 4096}) {
-            Document doc(Document::Limits{pieceBytes, 2, 1 << 20});
+            Document doc(Document::Limits{pieceBytes, 2, 1 << 20, 4});
             doc.setBytes(input);
             QVERIFY(doc.replace(position, removed, with));
             QCOMPARE(hex(doc.toBytes()), hex(expected));
