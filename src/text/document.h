@@ -94,6 +94,7 @@ public:
         qint32 breaks = 0;
         bool added = false;
         bool simple = false;   // one byte per unit, and '\n' bytes are the only breaks
+        bool counted = false;  // every unit starts at a byte that is no continuation byte
     };
 
 private:

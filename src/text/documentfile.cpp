@@ -60,6 +60,7 @@ struct Chunk
     qint64 lfcr = 0;
     bool nonAscii = false;
     bool cr = false;
+    bool uncounted = false;   // a bad byte, a pair, a paragraph separator or a reserved character
 };
 
 class Scan
@@ -100,6 +101,7 @@ public:
             p.units = qint32(latin8 ? c.bytes - c.crlf : c.units);
             p.breaks = qint32(latin8 ? c.lfcr - c.crlf : c.breaks);
             p.simple = !c.cr && (latin8 || (!c.nonAscii && m_format.encoding == Encoding::Utf8));
+            p.counted = p.simple || (!latin8 && m_format.encoding == Encoding::Utf8 && !c.cr && !c.uncounted);
             units += p.units;
             out.push_back(p);
         }
@@ -188,12 +190,14 @@ private:
             char32_t cp = 0;
             const int len = utf8Sequence(p, end, cp);
             if (len == 0) {
+                m_chunk.uncounted = true;
                 ++m_invalidHigh;
                 ++m_chunk.units;
                 ++m_pos;
                 continue;
             }
             m_validHigh += len;
+            m_chunk.uncounted = m_chunk.uncounted || len == 4 || isReserved(cp) || cp == 0x2029;
             if (isReserved(cp)) {
                 m_chunk.units += len;
             } else if (cp == 0x2029) {
