@@ -138,6 +138,7 @@ struct Walk
     qint64 units = 0;
     qint64 breaks = 0;
     const uchar *atom = nullptr;   // where the walk stopped before an atom that unitLimit falls inside
+    bool counted = true;   // no step yet that would keep walkCounted() from counting it
 };
 
 // Steps from p while units < unitLimit and breaks < breakLimit; runs of plain ASCII go sixteen at a time.
@@ -166,6 +167,8 @@ inline Walk walk(Kind kind, const uchar *p, const uchar *end, qint64 unitLimit, 
             w.atom = p;
             break;
         }
+        if (s.units != 1 || (s.isBreak && *p != '\n') || (s.bytes == 1 && *p >= 0x80))
+            w.counted = false;
         w.units += s.units;
         w.breaks += s.isBreak;
         p += s.bytes;
@@ -241,18 +244,8 @@ inline Counts countSteps(Kind kind, const uchar *p, const uchar *end)
         return {w.units, w.breaks, false, true};
     }
     // UTF-8 is counted when well formed with no pair, CR, paragraph separator or reserved character.
-    Counts c;
-    c.simple = false;
-    c.counted = kind == Kind::Utf8;
-    while (p < end) {
-        const Step s = stepAt(kind, p, end);
-        if (s.units != 1 || (s.isBreak && *p != '\n') || (s.bytes == 1 && *p >= 0x80))
-            c.counted = false;
-        c.units += s.units;
-        c.breaks += s.isBreak;
-        p += s.bytes;
-    }
-    return c;
+    const Walk w = walk(kind, p, end, LLONG_MAX, LLONG_MAX);
+    return {w.units, w.breaks, false, kind == Kind::Utf8 && w.counted};
 }
 
 } // namespace text::pieces
