@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,12 +59,14 @@ public:
     QChar charAt(int position) const;
 
     // A '\n' in text is a new break with the main line end. False, with nothing changed, when the
-    // range is outside the text or the result would be too long.
+    // range is outside the text or the result would be too long. Typing merges into one undo step
+    // as a text widget merges it: inserts without a break, each where the last ended, and runs of
+    // Delete or Backspace without a break.
     bool replace(int position, int removedLength, QStringView text);
     bool insert(int position, QStringView text) { return replace(position, 0, text); }
     bool remove(int position, int length) { return replace(position, length, {}); }
 
-    // Replaces every match of find() with `with` as one undo step; returns how many.
+    // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);
     const BlockSource &blocks() const;
 
@@ -86,6 +87,7 @@ public:
     int leafCount() const { return int(m_leaves.size()); }
     qint64 addedBytes() const { return m_addedEnd; }
 
+    // A run of one buffer's bytes: the index's unit (public for the scan that makes the first ones).
     struct Piece
     {
         qint64 start = 0;   // in its buffer
