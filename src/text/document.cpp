@@ -24,17 +24,16 @@ Document::~Document() = default;
 
 void Document::clear(const TextFormat &format)
 {
-    reset(QByteArray(), {}, format, 0);
+    reset(QByteArray(), {}, format);
 }
 
-void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes)
+void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format)
 {
     m_original = std::move(bytes);
     m_addedBlocks.clear();
     m_addedEnd = 0;
     m_format = format;
     m_sourceEncoding = format.encoding;
-    m_bomBytes = bomBytes;
     m_reencoded = false;
     m_leaves.clear();
     const size_t perLeaf = size_t(std::max(1, m_limits.leafPieces * 3 / 4));

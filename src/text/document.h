@@ -140,7 +140,7 @@ private:
 
     TextFormat saveFormat() const;
     int writeBytes(const TextFormat &format, const ByteSink &sink) const;
-    void reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes);
+    void reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format);
 
     const char *bufferOf(const Piece &piece) const;
     PieceText decodePiece(const Piece &piece) const;
@@ -181,7 +181,6 @@ private:
     qint64 m_addedEnd = 0;
     TextFormat m_format;     // how the document is saved
     Encoding m_sourceEncoding = Encoding::Utf8;   // how m_original reads
-    int m_bomBytes = 0;
     bool m_reencoded = false;
 
     std::vector<Leaf> m_leaves;

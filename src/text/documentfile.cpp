@@ -86,7 +86,6 @@ public:
     }
 
     TextFormat format() const { return m_format; }
-    int bomBytes() const { return m_bom; }
 
     std::vector<Document::Piece> pieces(qint64 &units) const
     {
@@ -330,7 +329,7 @@ void Document::setBytes(QByteArray bytes)
     scan.decide();
     qint64 units = 0;
     std::vector<Piece> pieces = scan.pieces(units);
-    reset(std::move(bytes), std::move(pieces), scan.format(), scan.bomBytes());
+    reset(std::move(bytes), std::move(pieces), scan.format());
 }
 
 FileResult Document::load(const QString &path)
@@ -397,7 +396,7 @@ FileResult Document::load(const QString &path)
             return failure(EFBIG, tr("The file grew past the size that can be opened."));
         if (data.capacity() - size > size / 8)
             data.squeeze();   // a file that grew while read leaves slack worth giving back
-        reset(std::move(data), std::move(pieces), scan.format(), scan.bomBytes());
+        reset(std::move(data), std::move(pieces), scan.format());
     } catch (const std::bad_alloc &) {
         return failure(ENOMEM);
     }
