@@ -40,7 +40,37 @@ constexpr unsigned char placeholderByte(QChar c) { return static_cast<unsigned c
 bool isPlaceholderAt(QStringView text, qsizetype index);
 
 // Length of the well-formed UTF-8 sequence at p (2..4) with its code point, or 0 (ASCII included).
-int utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &cp);
+inline int utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &cp)
+{
+    const uchar b = *p;
+    int len = 0;
+    uchar lo = 0x80, hi = 0xBF;   // the second byte's range rules out overlongs, surrogates and > U+10FFFF
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : 0x80;
+        hi = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p < len || p[1] < lo || p[1] > hi)
+        return 0;
+    cp = cp << 6 | (p[1] & 0x3F);
+    for (int i = 2; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[i] & 0x3F);
+    }
+    return len;
+}
 
 TextFormat detect(QByteArrayView bytes);
 // With format.bom the BOM is skipped when the bytes start with it.
