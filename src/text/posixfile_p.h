@@ -23,6 +23,7 @@ FileResult failure(int error, const QString &reason = {});
 FileResult notRegular(mode_t mode);
 qint64 memoryAvailable();
 
+
 class Fd
 {
 public:
@@ -45,5 +46,25 @@ public:
 private:
     int m_fd;
 };
+
+constexpr int MaxNameBytes = 255;   // NAME_MAX
+
+// Paths and files, shared by the writer and its backups.
+Path folderOf(const Path &path);
+Path nameOf(const Path &path);
+Path inFolder(const Path &folder, const Path &name);
+Path hiddenName(const Path &name, const Path &suffix);   // ".NAME" + suffix, cut to a legal length
+bool exists(const Path &path);
+int resolveLinks(Path path, Path &resolved);
+int copyContent(int from, int to);   // all of one open file over another, cut and flushed
+void syncFolder(const Path &folder);
+// A new temporary ".NAME.penwick-XXXXXX" in folder, locked while it is written.
+Fd createTemp(const Path &folder, const Path &name, mode_t mode, Path &temp, int &error);
+// Temporaries beside NAME whose writer is gone.
+void removeDebris(const Path &folder, const Path &name);
+
+// A flushed copy of the open file, beside it or in the cache folder; and putting it back.
+int makeBackup(int source, const Path &target, Path &backup);
+int restore(int fd, const Path &backup);
 
 }
