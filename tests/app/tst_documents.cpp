@@ -224,12 +224,9 @@ void tst_Documents::saveAsAsksBeforeReplacing()
 void tst_Documents::queryYesSavesNamedDocument()
 {
     Harness h;
-    const QString file = h.path(QStringLiteral("a.txt"));
     const QString next = h.path(QStringLiteral("b.txt"));
-    Harness::write(file, "a");
     Harness::write(next, "b");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("a.txt"), "a");
     h.w().RichTextBox->setSelStart(1);
     h.w().RichTextBox->setSelText(QStringLiteral("!"));
     h.desktop.openDialog(next);
@@ -243,10 +240,7 @@ void tst_Documents::queryYesSavesNamedDocument()
 void tst_Documents::newReplacesACleanDocumentWithoutAsking()
 {
     Harness h;
-    const QString file = h.path(QStringLiteral("a.txt"));
-    Harness::write(file, "a");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    h.open(QStringLiteral("a.txt"), "a");
     const QString folder = h.w().CommonDialog.InitDir;
     h.w().mnuFileNew_Click();
     QCOMPARE(h.w().RichTextBox->Text(), QString());
@@ -404,10 +398,7 @@ void tst_Documents::fileChangedByAnotherProgram()
     QFETCH(QByteArray, after);
     QFETCH(QString, flag);
     Harness h;
-    const QString file = h.path(QStringLiteral("shared.txt"));
-    Harness::write(file, "old");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("shared.txt"), "old");
     h.w().RichTextBox->setSelText(QStringLiteral("new "));
     if (meanwhile == QLatin1String("rewrite")) {
         Harness::write(file, "theirs!");

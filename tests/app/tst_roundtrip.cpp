@@ -79,10 +79,7 @@ void tst_RoundTrip::goldenFilesKeepTheirBytes()
 {
     QFETCH(QByteArray, bytes);
     Harness h;
-    const QString file = h.path(QStringLiteral("golden"));
-    Harness::write(file, bytes);
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("golden"), bytes);
     QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
     QFile::remove(file);
     h.w().mnuFileSave_Click();
@@ -126,10 +123,7 @@ void tst_RoundTrip::editsChangeOnlyTheirBytes()
     QFETCH(QByteArray, expected);
     Harness h;
     h.show();
-    const QString file = h.path(QStringLiteral("edited"));
-    Harness::write(file, bytes);
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("edited"), bytes);
     h.w().RichTextBox->setFocus();
     QWidget *doc = QApplication::focusWidget();
     h.w().RichTextBox->setSelStart(caret);
@@ -152,10 +146,7 @@ void tst_RoundTrip::editsChangeOnlyTheirBytes()
 void tst_RoundTrip::aCharacterTheEncodingLacksSavesAsUtf8()
 {
     Harness h;
-    const QString file = h.path(QStringLiteral("legacy.txt"));
-    Harness::write(file, QByteArray("\x93quote\x94\n"));
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("legacy.txt"), "\x93quote\x94\n");
     h.w().RichTextBox->setSelStart(0);
     h.w().RichTextBox->setSelText(QStringLiteral("\u2192"));
     h.desktop.msgBox(vbOK, QLatin1Char('\'') + file + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."), 64);

@@ -204,10 +204,7 @@ void tst_EditCommands::menuPasteWithoutTextKeepsSelection()
 
 void tst_EditCommands::copiedPlaceholdersBecomeReplacementCharacters()
 {
-    const QString file = h->path(QStringLiteral("bad.txt"));
-    Harness::write(file, "\xC3\xA9\xFF\xC3\xA9");   // UTF-8 around one invalid byte
-    h->desktop.openDialog(file);
-    h->w().mnuFileOpen_Click();
+    h->open(QStringLiteral("bad.txt"), "\xC3\xA9\xFF\xC3\xA9");   // UTF-8 around one invalid byte
     h->w().mnuEditSelectall_Click();
     h->w().mnuEditCopy_Click();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\u00e9\uFFFD\u00e9"));
