@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
 
@@ -13,13 +14,11 @@
 #include "text/filename.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -47,14 +46,12 @@ private slots:
     void openOverModifiedUntitledThenCancelSaveAs();
     void openMissingFile_data();
     void openMissingFile();
-    void openAFolderAsksToCreate();
     void openOffersALeftBackup_data();
     void openOffersALeftBackup();
     void saveToReadOnlyFileFallsToSaveAs();
     void saveAsToUnwritableFolderRetries();
     void saveAsAppendsTheDefaultExtension();
     void saveAsAsksBeforeReplacing();
-    void saveKeepsTheCaptionAndRewrites();
     void queryYesSavesNamedDocument();
     void newReplacesACleanDocumentWithoutAsking();
     void dropsOpenTheFirstFileOnly();
@@ -84,31 +81,33 @@ void tst_Documents::openOverModifiedUntitledThenCancelSaveAs()
 
 void tst_Documents::openMissingFile_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cause");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("flag");
-    QTest::addColumn<bool>("named");
-    QTest::newRow("create accepted") << int(vbYes) << "new.txt - Penwick" << "1" << true;
-    QTest::newRow("create declined") << int(vbNo) << "Penwick" << "0" << false;
+    QTest::newRow("create accepted") << "new.txt" << missing << int(vbYes) << "new.txt - Penwick";
+    QTest::newRow("create declined") << "new.txt" << missing << int(vbNo) << "Penwick";
+    QTest::newRow("a folder, declined") << "" << "It is a folder, not a file." << int(vbNo) << "Penwick";
 }
 
 void tst_Documents::openMissingFile()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, cause);
     QFETCH(int, answer);
     QFETCH(QString, caption);
-    QFETCH(QString, flag);
-    QFETCH(bool, named);
     Harness h;
-    const QString file = h.path(QStringLiteral("new.txt"));
+    const QString file = name.isEmpty() ? h.dir.path() : h.path(name);
+    const bool named = answer == vbYes;
     h.desktop.openDialog(file);
-    h.desktop.msgBox(answer, createQuestion(file), 36);
+    h.desktop.msgBox(answer, createQuestion(file, cause), 36);
     h.w().mnuFileOpen_Click();
     QCOMPARE(h.w().windowTitle(), caption);
-    QCOMPARE(h.w().RichTextBox->Tag, flag);
+    QCOMPARE(h.w().RichTextBox->Tag, named ? QStringLiteral("1") : QStringLiteral("0"));
     QCOMPARE(h.w().CommonDialog.FileName, named ? file : QString());
     QCOMPARE(h.w().RichTextBox->Text(), QString());
     QVERIFY(!h.w().mnuEditUndo->isEnabled());
-    QVERIFY2(!QFile::exists(file), "nothing is created on disk before a save");
+    QVERIFY2(!QFileInfo(file).isFile(), "nothing is created on disk before a save");
     if (named) {
         // Closing now asks to save under that path, and Yes writes it.
         h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
@@ -117,15 +116,6 @@ void tst_Documents::openMissingFile()
         QCOMPARE(cancel, 0);
         QCOMPARE(Harness::read(file), QByteArray());
     }
-}
-
-void tst_Documents::openAFolderAsksToCreate()
-{
-    Harness h;
-    h.desktop.openDialog(h.dir.path());
-    h.desktop.msgBox(vbNo, createQuestion(h.dir.path(), QStringLiteral("It is a folder, not a file.")), 36);
-    h.w().mnuFileOpen_Click();
-    QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
 }
 
 void tst_Documents::openOffersALeftBackup_data()
@@ -231,28 +221,12 @@ void tst_Documents::saveAsAsksBeforeReplacing()
     QCOMPARE(Harness::read(file), QByteArray("new"));
 }
 
-void tst_Documents::saveKeepsTheCaptionAndRewrites()
-{
-    Harness h;
-    const QString file = h.path(QStringLiteral("a.txt"));
-    Harness::write(file, "same");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
-    QFile::remove(file);
-    h.w().mnuFileSave_Click();
-    QCOMPARE(Harness::read(file), QByteArray("same"));
-    QCOMPARE(h.w().windowTitle(), QStringLiteral("a.txt - Penwick"));
-}
-
 void tst_Documents::queryYesSavesNamedDocument()
 {
     Harness h;
-    const QString file = h.path(QStringLiteral("a.txt"));
     const QString next = h.path(QStringLiteral("b.txt"));
-    Harness::write(file, "a");
     Harness::write(next, "b");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("a.txt"), "a");
     h.w().RichTextBox->setSelStart(1);
     h.w().RichTextBox->setSelText(QStringLiteral("!"));
     h.desktop.openDialog(next);
@@ -266,10 +240,7 @@ void tst_Documents::queryYesSavesNamedDocument()
 void tst_Documents::newReplacesACleanDocumentWithoutAsking()
 {
     Harness h;
-    const QString file = h.path(QStringLiteral("a.txt"));
-    Harness::write(file, "a");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    h.open(QStringLiteral("a.txt"), "a");
     const QString folder = h.w().CommonDialog.InitDir;
     h.w().mnuFileNew_Click();
     QCOMPARE(h.w().RichTextBox->Text(), QString());
@@ -427,10 +398,7 @@ void tst_Documents::fileChangedByAnotherProgram()
     QFETCH(QByteArray, after);
     QFETCH(QString, flag);
     Harness h;
-    const QString file = h.path(QStringLiteral("shared.txt"));
-    Harness::write(file, "old");
-    h.desktop.openDialog(file);
-    h.w().mnuFileOpen_Click();
+    const QString file = h.open(QStringLiteral("shared.txt"), "old");
     h.w().RichTextBox->setSelText(QStringLiteral("new "));
     if (meanwhile == QLatin1String("rewrite")) {
         Harness::write(file, "theirs!");
@@ -446,6 +414,7 @@ void tst_Documents::fileChangedByAnotherProgram()
     h.w().mnuFileSave_Click();
     QCOMPARE(Harness::read(file), after);
     QCOMPARE(h.w().RichTextBox->Tag, flag);
+    QCOMPARE(h.w().windowTitle(), QStringLiteral("shared.txt - Penwick"));
     // Once saved, the file is ours again: the next save asks nothing.
     if (flag == QLatin1String("0")) {
         h.w().RichTextBox->setSelText(QStringLiteral("more "));

@@ -37,10 +37,8 @@ private slots:
     void commandLineOpensTheFile();
     void commandLineMissingFileAsksToCreate();
     void fileMenuEnablesSaveForNamedDocuments();
-    void exitAsksOnceAndEnds_data();
-    void exitAsksOnceAndEnds();
-    void closeAsksAndMayBeRefused_data();
-    void closeAsksAndMayBeRefused();
+    void exitAndCloseAskOnce_data();
+    void exitAndCloseAskOnce();
     void shortcutsReachTheirCommandsFromTheDocument();
     void iconIsTheThemesElseTheBundled_data();
     void iconIsTheThemesElseTheBundled();
@@ -61,8 +59,6 @@ void tst_MainWindow::startsUntitledAndClean()
     QCOMPARE(h.w().CommonDialog.DefaultExt, QStringLiteral("TXT"));
     QCOMPARE(h.w().CommonDialog.FileName, QString());
     QCOMPARE(h.w().RichTextBox->RightMargin(), 491520.0f);
-    QVERIFY2(!h.w().windowIcon().pixmap(16, 16).isNull(), "the icon comes from the program's resources");
-    QVERIFY(!h.w().windowIcon().pixmap(32, 32).isNull());
 }
 
 void tst_MainWindow::menuTable_data()
@@ -155,52 +151,43 @@ void tst_MainWindow::fileMenuEnablesSaveForNamedDocuments()
     QVERIFY2(!h.w().mnuFileSave->isEnabled(), "a declined create leaves the document untitled");
 }
 
-void tst_MainWindow::exitAsksOnceAndEnds_data()
+void tst_MainWindow::exitAndCloseAskOnce_data()
 {
+    QTest::addColumn<bool>("exit");       // File > Exit, else the close box
+    QTest::addColumn<bool>("modified");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("ends");
-    QTest::newRow("No: ends without saving") << int(vbNo) << true;
-    QTest::newRow("Cancel: keeps running") << int(vbCancel) << false;
+    QTest::newRow("Exit, No: ends without saving") << true << true << int(vbNo) << true;
+    QTest::newRow("Exit, Cancel: keeps running") << true << true << int(vbCancel) << false;
+    QTest::newRow("close, clean: no question") << false << false << 0 << true;
+    QTest::newRow("close, modified, No") << false << true << int(vbNo) << true;
+    QTest::newRow("close, modified, Cancel") << false << true << int(vbCancel) << false;
 }
 
-void tst_MainWindow::exitAsksOnceAndEnds()
+// Exit also unloads the other windows, and ends the program.
+void tst_MainWindow::exitAndCloseAskOnce()
 {
+    QFETCH(bool, exit);
+    QFETCH(bool, modified);
     QFETCH(int, answer);
     QFETCH(bool, ends);
     Harness h;
-    h.w().RichTextBox->setSelText(QStringLiteral("typed"));
+    h.show();
     frmFind::instance();
     frmAbout::instance();
-    h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
-    h.w().mnuFileExit_Click();
-    QCOMPARE(h.desktop.count(QStringLiteral("End")), ends ? 1 : 0);
-    QCOMPARE(frmFind::isLoaded(), !ends);
-    QCOMPARE(frmAbout::isLoaded(), !ends);
-}
-
-void tst_MainWindow::closeAsksAndMayBeRefused_data()
-{
-    QTest::addColumn<bool>("modified");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("clean: no question") << false << 0 << true;
-    QTest::newRow("modified, No") << true << int(vbNo) << true;
-    QTest::newRow("modified, Cancel") << true << int(vbCancel) << false;
-}
-
-void tst_MainWindow::closeAsksAndMayBeRefused()
-{
-    QFETCH(bool, modified);
-    QFETCH(int, answer);
-    QFETCH(bool, closes);
-    Harness h;
-    h.show();
     if (modified) {
         h.w().RichTextBox->setSelText(QStringLiteral("typed"));
         h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
     }
-    h.close();
-    QCOMPARE(h.w().isVisible(), !closes);
+    if (exit) {
+        h.w().mnuFileExit_Click();
+        QCOMPARE(h.desktop.count(QStringLiteral("End")), ends ? 1 : 0);
+        QCOMPARE(frmFind::isLoaded(), !ends);
+        QCOMPARE(frmAbout::isLoaded(), !ends);
+    } else {
+        h.close();
+        QCOMPARE(h.w().isVisible(), !ends);
+    }
 }
 
 void tst_MainWindow::shortcutsReachTheirCommandsFromTheDocument()

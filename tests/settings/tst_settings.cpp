@@ -34,10 +34,9 @@ class tst_Settings : public QObject
 
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
-    void emptyStoreGivesDefaults();
     void storedValuesTakeEffect();
-    void garbageFallsBack_data();
-    void garbageFallsBack();
+    void emptyOrGarbageGivesDefaults_data();
+    void emptyOrGarbageGivesDefaults();
     void windowIsKeptOnScreen();
     void maximisedOpensMaximised();
     void numbersAreShortestLocaleText();
@@ -67,25 +66,6 @@ struct Removed
 
 }
 
-void tst_Settings::emptyStoreGivesDefaults()
-{
-    Harness h;
-    frmOptions &o = frmOptions::instance();
-    QCOMPARE(frmOptions::value(o.chkWrap), 0);
-    QVERIFY(!h.w().mnuOptionsWordwrap->isChecked());
-    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("Courier New"));
-    QCOMPARE(o.lblPrinter->font().pointSizeF(), 12.0);
-    QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
-    QCOMPARE(o.lblScreen->font().pointSizeF(), 9.0);
-    QCOMPARE(o.cboTab->currentText(), QStringLiteral("8"));
-    QCOMPARE(frmOptions::value(o.chkStatus), 1);
-    QVERIFY(h.w().StatusBar->Visible());
-    COMPARE_TWIPS(h.w().windowWidth(), 7470);
-    COMPARE_TWIPS(h.w().windowHeight(), 6375);
-    QCOMPARE(h.w().WindowState(), 0);
-    QCOMPARE(h.w().RichTextBox->SelTabs(1), 960.0f);
-}
-
 void tst_Settings::storedValuesTakeEffect()
 {
     Harness h({}, {{"Wrap", "1"}, {"PrntFont", "DejaVu Serif"}, {"PrntFontSize", "10.5"}, {"ScrnFont", "DejaVu Sans Mono"},
@@ -106,9 +86,10 @@ void tst_Settings::storedValuesTakeEffect()
     QCOMPARE(h.w().StatusBar->panelText(2), QStringLiteral("Col: 1"));
 }
 
-void tst_Settings::garbageFallsBack_data()
+void tst_Settings::emptyOrGarbageGivesDefaults_data()
 {
     QTest::addColumn<Settings>("stored");
+    QTest::newRow("empty store") << Settings{};
     QTest::newRow("words for numbers") << Settings{{"Wrap", "yes"}, {"StatusBar", "maybe"}, {"Width", "wide"}, {"Height", ""},
                                                    {"Maximised", "x"}, {"ScrnFontSize", "big"}, {"PrntFontSize", "-3"}};
     QTest::newRow("absurd sizes and states") << Settings{{"Wrap", "7"}, {"StatusBar", "-1"}, {"Width", "-5000"}, {"Height", "1e30"},
@@ -116,7 +97,7 @@ void tst_Settings::garbageFallsBack_data()
     QTest::newRow("empty font names") << Settings{{"ScrnFont", ""}, {"PrntFont", "   "}};
 }
 
-void tst_Settings::garbageFallsBack()
+void tst_Settings::emptyOrGarbageGivesDefaults()
 {
     QFETCH(Settings, stored);
     Harness h({}, stored);
@@ -130,6 +111,14 @@ void tst_Settings::garbageFallsBack()
     QCOMPARE(o.lblPrinter->font().pointSizeF(), 12.0);
     QVERIFY(h.w().windowWidth() >= 1440 && h.w().windowWidth() <= platform::ScreenWidthTwips());
     QVERIFY(h.w().windowHeight() >= 1440 && h.w().windowHeight() <= platform::ScreenHeightTwips() - 400);
+    if (stored.isEmpty()) {
+        QVERIFY(!h.w().mnuOptionsWordwrap->isChecked());
+        QCOMPARE(o.cboTab->currentText(), QStringLiteral("8"));
+        QCOMPARE(h.w().RichTextBox->SelTabs(1), 960.0f);
+        QVERIFY(h.w().StatusBar->Visible());
+        COMPARE_TWIPS(h.w().windowWidth(), 7470);
+        COMPARE_TWIPS(h.w().windowHeight(), 6375);
+    }
 }
 
 void tst_Settings::windowIsKeptOnScreen()

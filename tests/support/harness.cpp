@@ -55,6 +55,15 @@ QByteArray Harness::read(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+QString Harness::open(const QString &name, const QByteArray &bytes)
+{
+    const QString file = path(name);
+    write(file, bytes);
+    desktop.openDialog(file);
+    window->mnuFileOpen_Click();
+    return file;
+}
+
 void Harness::show()
 {
     window->show();

@@ -22,6 +22,7 @@ public:
     QString path(const QString &name) const { return dir.filePath(name); }
     static void write(const QString &path, const QByteArray &bytes);
     static QByteArray read(const QString &path);
+    QString open(const QString &name, const QByteArray &bytes);   // writes dir/name and opens it from the File menu
     void show();   // shows the window and waits until it is active
     void close();  // closes it as the close box would; true when it closed
 

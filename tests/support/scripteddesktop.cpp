@@ -69,10 +69,11 @@ void ScriptedDesktop::clear()
     calls.clear();
 }
 
-bool ScriptedDesktop::take(const QString &kind, const QString &prompt, Step &step)
+bool ScriptedDesktop::take(const Call &call, Step &step)
 {
-    if (m_queue.isEmpty() || m_queue.first().kind != kind) {
-        failures << QStringLiteral("unexpected %1 \"%2\"").arg(kind, prompt);
+    calls.append(call);
+    if (m_queue.isEmpty() || m_queue.first().kind != call.kind) {
+        failures << QStringLiteral("unexpected %1 \"%2\"").arg(call.kind, call.prompt);
         return false;
     }
     step = m_queue.takeFirst();
@@ -81,9 +82,8 @@ bool ScriptedDesktop::take(const QString &kind, const QString &prompt, Step &ste
 
 int ScriptedDesktop::MsgBox(const QString &prompt, int style, const QString &title)
 {
-    calls.append({QStringLiteral("MsgBox"), prompt, style, title});
     Step step;
-    if (!take(QStringLiteral("MsgBox"), prompt, step))
+    if (!take({QStringLiteral("MsgBox"), prompt, style, title}, step))
         return (style & 7) == vbYesNo ? vbNo : vbCancel;
     if (!step.text.isEmpty() && step.text != prompt)
         failures << QStringLiteral("message \"%1\" where \"%2\" was expected").arg(prompt, step.text);
@@ -97,27 +97,25 @@ int ScriptedDesktop::MsgBox(const QString &prompt, int style, const QString &tit
 FileDialogAnswer ScriptedDesktop::fileDialog(const FileDialogRequest &request)
 {
     const QString kind = request.save ? QStringLiteral("Save") : QStringLiteral("Open");
-    calls.append({kind, request.initDir, request.flags, {}});
     Step step;
-    if (!take(kind, request.initDir, step) || step.text.isEmpty())
+    if (!take({kind, request.initDir, request.flags, {}}, step) || step.text.isEmpty())
         return {cdlCancel, {}};
     return {0, step.text};
 }
 
 FontAnswer ScriptedDesktop::fontDialog(int flags, const QString &name, float size)
 {
-    calls.append({QStringLiteral("Font"), name.isEmpty() ? QString() : name + QLatin1Char(' ') + QString::number(size), flags, {}});
     Step step;
-    if (!take(QStringLiteral("Font"), {}, step) || step.text.isEmpty())
+    const QString opensOn = name.isEmpty() ? QString() : name + QLatin1Char(' ') + QString::number(size);
+    if (!take({QStringLiteral("Font"), opensOn, flags, {}}, step) || step.text.isEmpty())
         return {cdlCancel, {}, 0};
     return {0, step.text, step.size};
 }
 
 PrintAnswer ScriptedDesktop::printDialog(QPrinter &printer, int flags)
 {
-    calls.append({QStringLiteral("Print"), {}, flags, {}});
     Step step;
-    if (!take(QStringLiteral("Print"), {}, step))
+    if (!take({QStringLiteral("Print"), {}, flags, {}}, step))
         return {cdlCancel, flags};
     if (!step.text.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -135,9 +133,8 @@ int ScriptedDesktop::helpDialog()
 
 void ScriptedDesktop::showModal(QDialog &dialog)
 {
-    calls.append({QStringLiteral("Modal"), dialog.objectName(), 0, {}});
     Step step;
-    if (!take(QStringLiteral("Modal"), dialog.objectName(), step))
+    if (!take({QStringLiteral("Modal"), dialog.objectName(), 0, {}}, step))
         return;
     dialog.show();
     if (step.script)

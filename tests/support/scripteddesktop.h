@@ -40,7 +40,6 @@ public:
 
     QList<Call> calls;
     QStringList failures;   // unexpected or mismatched calls
-    int pending() const { return int(m_queue.size()); }
     // Empty when every queued answer was used and nothing unexpected came.
     QString problems() const;
     void clear();
@@ -67,7 +66,7 @@ private:
         float size = 0;
         std::function<void(QDialog &)> script;
     };
-    bool take(const QString &kind, const QString &prompt, Step &step);
+    bool take(const Call &call, Step &step);   // records the call, then takes the next answer if it is of its kind
 
     QList<Step> m_queue;
     platform::Desktop *m_previous;
