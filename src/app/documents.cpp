@@ -53,6 +53,9 @@ QString frmPenwick::QuerySave()
     }
     if (answer == vbYes)
         return RichTextBox->Tag.toInt() == 1 ? QStringLiteral("2") : QStringLiteral("6");
+    // The user let these edits go: a crash from here on must not offer them back.
+    if (answer == vbNo)
+        RichTextBox->DiscardJournal();
     return answer == vbNo ? QStringLiteral("7") : QStringLiteral("2");
 }
 
