@@ -30,6 +30,8 @@ public:
     platform::FontAnswer fontDialog(int, const QString &, float) override { return {platform::cdlCancel, {}, 0}; }
     platform::PrintAnswer printDialog(QPrinter &, int flags) override { return {platform::cdlCancel, flags}; }
     int helpDialog() override { return 0; }
+    void End() override {}
+    int Shell(const QString &, int) override { return 0; }
     void showModal(QDialog &dialog) override
     {
         dialog.show();
