@@ -61,6 +61,8 @@ private slots:
     void journalReplaysToTheText_data();
     void journalReplaysToTheText();
     void saveAndLoadStartAFreshJournal();
+    void lookChangesAreNoEdits_data();
+    void lookChangesAreNoEdits();
 };
 
 void tst_JournalEdits::journalReplaysToTheText_data()
@@ -127,6 +129,36 @@ void tst_JournalEdits::saveAndLoadStartAFreshJournal()
     box.WaitJournalWritten();
     QVERIFY(box.journalFile().isEmpty());
     QCOMPARE(QDir(dir.filePath(QStringLiteral("journal"))).entryList(QDir::Files), QStringList());
+}
+
+void tst_JournalEdits::lookChangesAreNoEdits_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::newRow("font") << 0;
+    QTest::newRow("font size") << 1;
+    QTest::newRow("wrap on") << 2;
+    QTest::newRow("tab stops") << 3;
+    QTest::newRow("selection") << 4;
+}
+
+// A font, wrap or tab change over a large document must not copy its text into the journal.
+void tst_JournalEdits::lookChangesAreNoEdits()
+{
+    QFETCH(int, change);
+    QTemporaryDir dir;
+    RichTextBox box;
+    box.show();
+    box.setText(QStringLiteral("a\tb\n").repeated(1000));
+    box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
+    switch (change) {
+    case 0: box.setFontName(QStringLiteral("Sans")); break;
+    case 1: box.setFontSize(20); break;
+    case 2: box.setRightMargin(0); break;
+    case 3: box.setSelTabCount(2); box.setSelTabs(1, 2000); break;
+    default: box.setSelStart(5); box.setSelLength(100); break;
+    }
+    box.WaitJournalWritten();
+    QCOMPARE(box.journalFile(), QString());
 }
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_JournalEdits)
