@@ -2,7 +2,6 @@
 #include "text/journal.h"
 
 #include "text/filename.h"
-#include "text/filestamp.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
