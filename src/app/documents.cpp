@@ -107,6 +107,8 @@ bool frmPenwick::openLeftBackup(const QString &path)
     if (desktop().MsgBox(prompt, vbYesNo + vbExclamation, Title) != vbYes || RichTextBox->LoadFile(left.path, 1) != 0)
         return false;
     RichTextBox->ClaimPath(path);
+    // After a crash the edits must come back onto the backup's text, never be replayed into the backup file.
+    RichTextBox->RebaseJournal();
     m_recoveredBackup = left.path;
     m_recoveredFor = path;
     return true;

@@ -63,6 +63,8 @@ public:
     // replaced or discarded, so that a crash does not take them.
     void KeepJournal(const QString &folder, int delayMs = 1000);
     void DiscardJournal();
+    // The text now is what later edits apply to, with no file behind it (text that is not its file's).
+    void RebaseJournal();
     void WaitJournalWritten();   // blocks until the journal's bytes so far are on the disk
     QString journalFile() const;
     // Edits from a journal, as one undo step; false when one does not fit the text (nothing is then changed).

@@ -97,6 +97,11 @@ void RichTextBox::DiscardJournal()
         m_journal->discard();
 }
 
+void RichTextBox::RebaseJournal()
+{
+    beginJournal(QString(), QByteArray(), Text());
+}
+
 void RichTextBox::WaitJournalWritten()
 {
     if (m_journal)
