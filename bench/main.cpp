@@ -1,5 +1,6 @@
 // penwick-bench: each scenario next to a bare baseline measured in the same run, reported as a ratio.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <functional>
@@ -8,10 +9,14 @@ void benchCoords();
 void benchFiles();
 void benchReplaceAll();
 void benchDocument(const std::function<bool(const char *)> &wanted);
+void benchJournal();
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The windows' edit journals go to a folder of the run's own, not the user's.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
     QApplication app(argc, argv);
     const QStringList only = app.arguments().mid(1);
     auto wanted = [&](const char *name) { return only.isEmpty() || only.contains(QLatin1String(name)); };
@@ -22,5 +27,7 @@ int main(int argc, char *argv[])
     if (wanted("replace"))
         benchReplaceAll();
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
+    if (wanted("journal"))
+        benchJournal();
     return 0;
 }

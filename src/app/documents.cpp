@@ -53,6 +53,9 @@ QString frmPenwick::QuerySave()
     }
     if (answer == vbYes)
         return RichTextBox->Tag.toInt() == 1 ? QStringLiteral("2") : QStringLiteral("6");
+    // The user let these edits go: a crash from here on must not offer them back.
+    if (answer == vbNo)
+        RichTextBox->DiscardJournal();
     return answer == vbNo ? QStringLiteral("7") : QStringLiteral("2");
 }
 
@@ -104,6 +107,8 @@ bool frmPenwick::openLeftBackup(const QString &path)
     if (desktop().MsgBox(prompt, vbYesNo + vbExclamation, Title) != vbYes || RichTextBox->LoadFile(left.path, 1) != 0)
         return false;
     RichTextBox->ClaimPath(path);
+    // After a crash the edits must come back onto the backup's text, never be replayed into the backup file.
+    RichTextBox->RebaseJournal();
     m_recoveredBackup = left.path;
     m_recoveredFor = path;
     return true;

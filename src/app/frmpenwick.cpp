@@ -16,6 +16,7 @@
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
 #include "settings/frmoptions.h"
+#include "text/journal.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ void frmPenwick::Form_Load()
     frmOptions &options = frmOptions::instance();
     RichTextBox->setFontName(options.lblScreen->font().family());
     RichTextBox->setFontSize(float(options.lblScreen->font().pointSizeF()));
+    RichTextBox->KeepJournal(text::journalFolder());
+    OfferJournals();
     QString cmd = platform::Command();
     OpenCommandLine(cmd);
     mnuEditUndo->setEnabled(false);

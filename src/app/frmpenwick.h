@@ -136,6 +136,10 @@ private:
     QString m_recoveredBackup;
     QString m_recoveredFor;
 
+    // Unsaved edits that a crash left in the journal (app/recovery.cpp)
+    void OfferJournals();
+    bool recoverJournal(const QString &file);
+
     // Start-up (app/frmpenwick.cpp, settings/loadsettings.cpp)
     void OpenCommandLine(QString &cmd);
     void LoadSettings();

@@ -46,7 +46,12 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     applyFont();
 }
 
-RichTextBox::~RichTextBox() = default;
+// A control that goes away normally takes its journal with it: only a crash leaves one.
+RichTextBox::~RichTextBox()
+{
+    DiscardJournal();
+    m_journal.reset();
+}
 
 // --- Events from the engine ---
 
@@ -113,7 +118,9 @@ void RichTextBox::setText(const QString &text)
     // Replacing the whole text also forgets the undo history, every line's recorded ending and the file's format.
     m_format = text::TextFormat();
     m_stampedPath.clear();
-    m_engine->reset(text::normaliseBreaks(text));
+    const QString normalised = text::normaliseBreaks(text);
+    m_engine->reset(normalised);
+    beginJournal(QString(), QByteArray(), normalised);
 }
 
 int RichTextBox::textLength() const

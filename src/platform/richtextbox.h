@@ -11,6 +11,7 @@
 #include "platform/textengine.h"
 #include "text/fileio.h"
 #include "text/filestamp.h"
+#include "text/journal.h"
 
 class QPrinter;
 
@@ -57,6 +58,17 @@ public:
     bool changedOnDisk(const QString &path) const;
     // The last save had to change the file's encoding to UTF-8 to store every character.
     bool lastSaveReencoded() const { return m_reencoded; }
+
+    // The edit journal: from now on, unsaved edits go to a journal file in folder until the document is saved,
+    // replaced or discarded, so that a crash does not take them.
+    void KeepJournal(const QString &folder, int delayMs = 1000);
+    void DiscardJournal();
+    // The text now is what later edits apply to, with no file behind it (text that is not its file's).
+    void RebaseJournal();
+    void WaitJournalWritten();   // blocks until the journal's bytes so far are on the disk
+    QString journalFile() const;
+    // Edits from a journal, as one undo step; false when one does not fit the text (nothing is then changed).
+    bool Replay(const std::vector<text::JournalEdit> &edits);
 
     float RightMargin() const { return m_rightMargin; }
     void setRightMargin(float twips);
@@ -126,6 +138,8 @@ private:
     void pasted(const QString &text) override;
     void textChanged() override { emit Change(); }
     void selectionChanged() override { emit SelChange(); }
+    void textEdited(int position, int removed, const QString &inserted) override;
+    void beginJournal(const QString &path, const QByteArray &bytes, const QString &text);
 
     void applyTabs();
     void applyFont();
@@ -143,6 +157,7 @@ private:
     bool m_fontBold = false;
     bool m_fontItalic = false;
     bool m_reencoded = false;
+    std::unique_ptr<text::EditJournal> m_journal;
 };
 
 }

@@ -6,6 +6,7 @@
 #include "text/fileio.h"
 
 #include <cerrno>
+#include <limits>
 #include <new>
 
 namespace platform {
@@ -29,11 +30,13 @@ int RichTextBox::LoadFile(const QString &path, int)
         return FileAccessError;
     try {
         const text::TextFormat format = text::detect(bytes);
+        const QByteArray loaded = bytes;   // shared, not copied: the journal's base
         m_engine->load(std::move(bytes), format);
         m_format = format;
         m_ownedPaths.insert(pathKey(path));
         m_stampedPath = pathKey(path);
         m_stamp = text::stampOf(path);
+        beginJournal(m_stampedPath, loaded, QString());
     } catch (const std::bad_alloc &) {
         m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to hold the file.")};
         return FileAccessError;
@@ -67,6 +70,7 @@ int RichTextBox::SaveFile(const QString &path, int)
     m_ownedPaths.insert(pathKey(path));
     m_stampedPath = pathKey(path);
     m_stamp = text::stampOf(path);
+    beginJournal(m_stampedPath, bytes, QString());
     return 0;
 }
 
@@ -76,6 +80,80 @@ bool RichTextBox::changedOnDisk(const QString &path) const
         return false;
     const text::FileStamp now = text::stampOf(path);
     return now.exists && now != m_stamp;
+}
+
+// --- The edit journal ---
+
+void RichTextBox::KeepJournal(const QString &folder, int delayMs)
+{
+    // What the document holds now may already differ from its file: that text is the journal's base.
+    m_journal = std::make_unique<text::EditJournal>(folder, delayMs);
+    beginJournal(QString(), QByteArray(), Text());
+}
+
+void RichTextBox::DiscardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
+void RichTextBox::RebaseJournal()
+{
+    beginJournal(QString(), QByteArray(), Text());
+}
+
+void RichTextBox::WaitJournalWritten()
+{
+    if (m_journal)
+        m_journal->waitWritten();
+}
+
+QString RichTextBox::journalFile() const
+{
+    return m_journal ? m_journal->file() : QString();
+}
+
+void RichTextBox::textEdited(int position, int removed, const QString &inserted)
+{
+    if (m_journal)
+        m_journal->edited(position, removed, inserted);
+}
+
+// The document now is the file's bytes (path set) or the text (untitled): the edits from here on apply to it.
+void RichTextBox::beginJournal(const QString &path, const QByteArray &bytes, const QString &text)
+{
+    if (!m_journal)
+        return;
+    text::JournalHeader header;
+    text::JournalBase base;
+    if (path.isEmpty()) {
+        base.kind = text::JournalBase::Text;
+        base.text = text;
+    } else {
+        header = {path, m_stamp.size, m_stamp.modifiedNs, text::edgeHash(bytes)};
+        if (bytes.size() <= text::MaxJournalBase) {
+            base.kind = text::JournalBase::FileBytes;
+            base.bytes = bytes;
+            base.format = m_format;
+        }
+    }
+    m_journal->begin(header, base);
+}
+
+bool RichTextBox::Replay(const std::vector<text::JournalEdit> &edits)
+{
+    qint64 length = textLength();
+    for (const text::JournalEdit &edit : edits) {
+        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > length)
+            return false;
+        length += edit.inserted.size() - edit.removed;
+    }
+    if (length > std::numeric_limits<int>::max())
+        return false;
+    CompoundEdit group(*this);
+    for (const text::JournalEdit &edit : edits)
+        m_engine->replace(int(edit.position), int(edit.removed), edit.inserted);
+    return true;
 }
 
 void RichTextBox::ClaimPath(const QString &path)

@@ -33,6 +33,9 @@ public:
     virtual void dropped(const QMimeData *data) = 0;
     virtual void pasted(const QString &text) = 0;   // the control inserts it under its line-end rule
     virtual void textChanged() = 0;
+    // Every change of the text but reset and load, undo included, once the text holds it: removed characters
+    // at position gave way to inserted ('\n' per break). A compound edit may come as one change.
+    virtual void textEdited(int position, int removed, const QString &inserted) = 0;
     virtual void selectionChanged() = 0;
 };
 

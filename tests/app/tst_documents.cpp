@@ -12,6 +12,7 @@
 #include "platform/richtextbox.h"
 #include "platform/services.h"
 #include "text/filename.h"
+#include "text/journal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -156,6 +157,13 @@ void tst_Documents::openOffersALeftBackup()
     QCOMPARE(h.w().RichTextBox->Tag, answer == vbYes ? QStringLiteral("1") : QStringLiteral("0"));
     QCOMPARE(h.w().windowTitle(), QStringLiteral("doc.txt - Penwick"));
     QCOMPARE(h.w().CommonDialog.FileName, file);
+    // An edit's journal names the file the text came from; the backup's text has none behind it after a crash.
+    h.w().RichTextBox->setSelText(QStringLiteral("!"));
+    h.w().RichTextBox->WaitJournalWritten();
+    const std::optional<text::JournalContents> journal = text::readJournal(h.w().RichTextBox->journalFile());
+    QVERIFY(journal);
+    QCOMPARE(journal->header.path, answer == vbYes ? QString() : file);
+    h.w().RichTextBox->Undo();
     h.w().mnuFileSave_Click();
     QCOMPARE(Harness::read(file), opened);
     QCOMPARE(QFile::exists(copy), answer != vbYes);

@@ -15,7 +15,7 @@ openbox >/dev/null 2>&1 &
 wm=$!
 # The window manager is ready once it announces itself on the root window.
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
+export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
 
 wait_for() {   # a window title, as a regular expression
     for _ in $(seq 150); do

@@ -21,6 +21,8 @@ Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QStr
         for (const auto &[key, value] : settings)
             store.setValue(QStringLiteral("Options/") + key, value);
     }
+    // The edit journal of every window test stays in its own folder; a test may point elsewhere before load().
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
     platform::setCommandLine(commandLine);
     window = std::make_unique<frmPenwick>();
     if (loadNow)

@@ -146,6 +146,7 @@ QtEngine::QtEngine(TextEngineClient &client, QWidget *parent)
     m_rows.reset(1);
     QObject::connect(document(), &QTextDocument::contentsChange, m_editor, [this](int position, int, int added) {
         edited(position, added);
+        reportEdit(position, added);
     });
     QObject::connect(m_editor, &QPlainTextEdit::textChanged, m_editor, [this] {
         if (!m_quiet)
@@ -230,7 +231,9 @@ void QtEngine::replaceAll(const QString &text)
 void QtEngine::reset(const QString &text)
 {
     m_main = text::LineEnd::LF;
+    m_newDocument = true;
     replaceAll(text);
+    m_newDocument = false;
     invalidateRows();
 }
 
@@ -285,6 +288,27 @@ void QtEngine::edited(int position, int added)
             }
         }
     }
+}
+
+// Qt's span can be wider than the change (format changes, the document's final separator), never narrower:
+// clamped to the text and balanced against the length, it still describes the change exactly.
+void QtEngine::reportEdit(int position, int added)
+{
+    const int before = m_reportedLength;
+    const int now = length();
+    m_reportedLength = now;
+    position = qBound(0, position, now);
+    added = qBound(0, added, now - position);
+    if (m_newDocument)
+        return;
+    const int removed = added - (now - before);
+    if (removed < 0 || position + removed > before) {
+        // A span that does not cover the change: the whole text stands in for it.
+        m_client.textEdited(0, before, text(0, now));
+        return;
+    }
+    if (removed > 0 || added > 0)
+        m_client.textEdited(position, removed, text(position, added));
 }
 
 void QtEngine::showMarks()
@@ -375,6 +399,7 @@ void QtEngine::load(QByteArray &&bytes, const text::TextFormat &format)
     text::Decoded decoded = text::decode(bytes, format);
     bytes = QByteArray();
     m_main = format.lineEnd;
+    m_newDocument = true;
     replaceAll(decoded.text);
 
     // Record each line end that differs from the main style on the block after it.
@@ -394,6 +419,7 @@ void QtEngine::load(QByteArray &&bytes, const text::TextFormat &format)
     }
     c.endEditBlock();
     doc->setUndoRedoEnabled(true);
+    m_newDocument = false;
     setCursor(QTextCursor(doc));
     invalidateRows();
 }

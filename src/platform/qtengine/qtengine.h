@@ -114,6 +114,7 @@ private:
     void insertText(QTextCursor &c, const QString &text);
     void replaceAll(const QString &text);
     void edited(int position, int added);
+    void reportEdit(int position, int added);
     void showMarks();
     qreal spaceWidth() const;
 
@@ -133,6 +134,8 @@ private:
     bool m_wholeText = false;   // the whole text is being replaced; marks are decided after
     text::DisplayLines m_rows;
     int m_knownBlockCount = 1;
+    int m_reportedLength = 0;   // the length the client last heard of
+    bool m_newDocument = false; // reset or load: the client knows, and copying the text for it would cost
     int m_layoutWidth = -1;
     text::LineEnd m_main = text::LineEnd::LF;   // the style the block records are relative to
     Marks *m_marks = nullptr;   // only on documents that hold a tab or a placeholder

@@ -1,0 +1,514 @@
+// The edit journal's format, its folder, and the writer that keeps its disk work off the caller's thread.
+#include "text/journal.h"
+
+#include "text/filename.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace text {
+
+namespace {
+
+constexpr char Magic[] = "PWJ1";
+constexpr qint64 Edge = 64 * 1024;
+
+// A record is kind, payload length, payload, and a checksum of all three: a write torn by a crash shows.
+quint32 checksum(QByteArrayView bytes, quint32 hash = 2166136261u)
+{
+    for (const char c : bytes)
+        hash = (hash ^ quint8(c)) * 16777619u;
+    return hash;
+}
+
+void putU32(QByteArray &out, quint32 v)
+{
+    char b[4];
+    qToLittleEndian(v, b);
+    out.append(b, 4);
+}
+
+void putI64(QByteArray &out, qint64 v)
+{
+    char b[8];
+    qToLittleEndian(v, b);
+    out.append(b, 8);
+}
+
+void putUnits(QByteArray &out, QStringView s)
+{
+    out.append(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
+}
+
+QByteArray record(char kind, const QByteArray &payload)
+{
+    QByteArray out;
+    out.reserve(payload.size() + 9);
+    out.append(kind);
+    putU32(out, quint32(payload.size()));
+    out.append(payload);
+    putU32(out, checksum(out));
+    return out;
+}
+
+class Reader
+{
+public:
+    explicit Reader(QByteArrayView bytes) : m_bytes(bytes) {}
+    bool atEnd() const { return m_at >= m_bytes.size(); }
+    bool take(qsizetype n, QByteArrayView &out)
+    {
+        if (n < 0 || m_bytes.size() - m_at < n)
+            return false;
+        out = m_bytes.sliced(m_at, n);
+        m_at += n;
+        return true;
+    }
+    bool u32(quint32 &v)
+    {
+        QByteArrayView b;
+        if (!take(4, b))
+            return false;
+        v = qFromLittleEndian<quint32>(b.data());
+        return true;
+    }
+    bool i64(qint64 &v)
+    {
+        QByteArrayView b;
+        if (!take(8, b))
+            return false;
+        v = qFromLittleEndian<qint64>(b.data());
+        return true;
+    }
+    bool units(qsizetype count, QString &s)
+    {
+        QByteArrayView b;
+        if (!take(count * 2, b))
+            return false;
+        s = QString(count, Qt::Uninitialized);
+        std::memcpy(s.data(), b.data(), size_t(count) * 2);
+        return true;
+    }
+    QByteArrayView rest() const { return m_bytes.sliced(m_at); }
+    // The next whole record with a good checksum.
+    bool next(char &kind, QByteArrayView &payload)
+    {
+        const qsizetype start = m_at;
+        quint32 length = 0, sum = 0;
+        QByteArrayView k;
+        if (!take(1, k) || !u32(length) || !take(qsizetype(length), payload))
+            return false;
+        const QByteArrayView whole = m_bytes.sliced(start, m_at - start);
+        if (!u32(sum) || sum != checksum(whole))
+            return false;
+        kind = k[0];
+        return true;
+    }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_at = 0;
+};
+
+bool writeAll(int fd, QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(qMin<qsizetype>(left, qsizetype(1) << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The folder and its parents that are ours to make, each only for its owner.
+bool makeFolder(const QString &folder)
+{
+    const QStringList parts = QDir::cleanPath(folder).split(QLatin1Char('/'));
+    QString path;
+    for (const QString &part : parts) {
+        path += part.isEmpty() ? QString() : QLatin1Char('/') + part;
+        if (!path.isEmpty() && ::mkdir(encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return ::chmod(encodeName(folder).constData(), 0700) == 0;
+}
+
+void syncFolderOf(const QString &file)
+{
+    const int dir = ::open(encodeName(QFileInfo(file).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+}
+
+QString JournalContents::baseText() const
+{
+    switch (base.kind) {
+    case JournalBase::FileBytes: return decode(base.bytes, base.format).text;
+    case JournalBase::Text: return base.text.isNull() ? QString(QLatin1String("")) : base.text;
+    case JournalBase::None: break;
+    }
+    return QString();
+}
+
+QByteArray edgeHash(QByteArrayView bytes)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (bytes.size() <= 2 * Edge) {
+        hash.addData(bytes);
+    } else {
+        hash.addData(bytes.first(Edge));
+        hash.addData(bytes.last(Edge));
+    }
+    return hash.result();
+}
+
+std::optional<JournalHeader> headerOfFile(const QString &path)
+{
+    // Non-blocking: a FIFO put in the file's place must not hang the start.
+    const int fd = ::open(encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st;
+    QByteArray edges;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        const qint64 size = qint64(st.st_size);
+        const qint64 first = size <= 2 * Edge ? size : Edge;
+        edges.resize(size <= 2 * Edge ? size : 2 * Edge);
+        ok = ::pread(fd, edges.data(), size_t(first), 0) == first;
+        if (ok && size > 2 * Edge)
+            ok = ::pread(fd, edges.data() + Edge, size_t(Edge), size - Edge) == Edge;
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(edges);
+    return JournalHeader{path, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, hash.result()};
+}
+
+bool sameFile(const JournalHeader &a, const JournalHeader &b)
+{
+    return a.path == b.path && a.size == b.size && a.modifiedNs == b.modifiedNs && a.edgeHash == b.edgeHash;
+}
+
+QByteArray encodeJournalStart(const JournalHeader &header)
+{
+    QByteArray payload(Magic);
+    putU32(payload, quint32(header.path.size()));
+    putUnits(payload, header.path);
+    putI64(payload, header.size);
+    putI64(payload, header.modifiedNs);
+    putU32(payload, quint32(header.edgeHash.size()));
+    payload.append(header.edgeHash);
+    return record('H', payload);
+}
+
+QByteArray encodeJournalBase(const JournalBase &base)
+{
+    QByteArray payload;
+    switch (base.kind) {
+    case JournalBase::FileBytes:
+        payload.reserve(base.bytes.size() + 3);
+        payload.append(char(base.format.encoding));
+        payload.append(char(base.format.bom));
+        payload.append(char(base.format.lineEnd));
+        payload.append(base.bytes);
+        return record('B', payload);
+    case JournalBase::Text:
+        putUnits(payload, base.text);
+        return record('T', payload);
+    case JournalBase::None: break;
+    }
+    return QByteArray();
+}
+
+QByteArray encodeJournalEdit(qint64 position, qint64 removed, QStringView inserted)
+{
+    QByteArray payload;
+    payload.reserve(16 + inserted.size() * 2);
+    putI64(payload, position);
+    putI64(payload, removed);
+    putUnits(payload, inserted);
+    return record('E', payload);
+}
+
+std::optional<JournalContents> decodeJournal(QByteArrayView bytes)
+{
+    Reader reader(bytes);
+    char kind = 0;
+    QByteArrayView payload;
+    if (!reader.next(kind, payload) || kind != 'H' || !payload.startsWith(Magic))
+        return std::nullopt;
+    JournalContents contents;
+    {
+        Reader h(payload.sliced(4));
+        quint32 pathUnits = 0, hashSize = 0;
+        QByteArrayView hash;
+        if (!h.u32(pathUnits) || !h.units(pathUnits, contents.header.path) || !h.i64(contents.header.size)
+            || !h.i64(contents.header.modifiedNs) || !h.u32(hashSize) || !h.take(hashSize, hash))
+            return std::nullopt;
+        contents.header.edgeHash = hash.toByteArray();
+    }
+    while (reader.next(kind, payload)) {
+        if (kind == 'E') {
+            Reader e(payload);
+            JournalEdit edit;
+            if (!e.i64(edit.position) || !e.i64(edit.removed) || e.rest().size() % 2 != 0
+                || !e.units(e.rest().size() / 2, edit.inserted))
+                break;
+            contents.edits.push_back(std::move(edit));
+        } else if (kind == 'B' && contents.edits.empty() && payload.size() >= 3) {
+            contents.base.kind = JournalBase::FileBytes;
+            contents.base.format = {Encoding(payload[0]), payload[1] != 0, LineEnd(payload[2])};
+            contents.base.bytes = payload.sliced(3).toByteArray();
+        } else if (kind == 'T' && contents.edits.empty() && payload.size() % 2 == 0) {
+            contents.base.kind = JournalBase::Text;
+            Reader(payload).units(payload.size() / 2, contents.base.text);
+        } else {
+            break;
+        }
+    }
+    return contents;
+}
+
+bool replayJournal(QString &text, const std::vector<JournalEdit> &edits)
+{
+    for (const JournalEdit &edit : edits) {
+        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > text.size())
+            return false;
+        text.replace(edit.position, edit.removed, edit.inserted);
+    }
+    return true;
+}
+
+QString journalFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Penwick/journal");
+}
+
+QStringList leftJournals(const QString &folder)
+{
+    QStringList left;
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString &name : names) {
+        const QString file = folder + QLatin1Char('/') + name;
+        const int fd = ::open(encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            left << file;
+        ::close(fd);
+    }
+    return left;
+}
+
+std::optional<JournalContents> readJournal(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return decodeJournal(f.readAll());
+}
+
+bool removeJournal(const QString &file)
+{
+    return ::unlink(encodeName(file).constData()) == 0 || errno == ENOENT;
+}
+
+// --- JournalWriter ---
+
+JournalWriter::JournalWriter(int delayMs) : m_delayMs(delayMs), m_thread([this] { run(); }) {}
+
+JournalWriter::~JournalWriter()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void JournalWriter::start(const QString &file, const QByteArray &head, const JournalBase &base, const QByteArray &first)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_ops.empty())
+        m_firstPending = std::chrono::steady_clock::now();
+    m_ops.push_back({Op::Create, file, head, base, first});
+    m_file = file;
+    m_wake.notify_all();
+}
+
+void JournalWriter::append(const QByteArray &bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_ops.empty() && m_ops.back().file == m_file && m_ops.back().kind != Op::Remove) {
+        // Still waiting: the bytes join it, and the worker's deadline stays that of the first.
+        (m_ops.back().kind == Op::Create ? m_ops.back().after : m_ops.back().bytes).append(bytes);
+        return;
+    }
+    if (m_ops.empty())
+        m_firstPending = std::chrono::steady_clock::now();
+    m_ops.push_back({Op::Append, m_file, bytes, {}, {}});
+    m_wake.notify_all();
+}
+
+void JournalWriter::remove()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_file.isEmpty())
+        return;
+    bool created = true;
+    while (!m_ops.empty() && m_ops.back().file == m_file && m_ops.back().kind != Op::Remove) {
+        created = m_ops.back().kind != Op::Create;
+        m_ops.pop_back();
+    }
+    if (created)
+        m_ops.push_back({Op::Remove, m_file, {}, {}, {}});
+    m_file.clear();
+    m_urgent = true;
+    m_wake.notify_all();
+}
+
+void JournalWriter::waitWritten()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_urgent = true;
+    m_wake.notify_all();
+    m_done.wait(lock, [this] { return m_ops.empty() && !m_busy; });
+}
+
+void JournalWriter::run()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_ops.empty(); });
+        if (m_ops.empty())
+            break;
+        // Typing goes on while the bytes wait: one write and one flush carry a burst of keystrokes.
+        if (!m_urgent && !m_stop)
+            m_wake.wait_until(lock, m_firstPending + std::chrono::milliseconds(m_delayMs), [this] { return m_stop || m_urgent; });
+        std::vector<Op> ops;
+        ops.swap(m_ops);
+        m_urgent = false;
+        m_busy = true;
+        lock.unlock();
+        process(ops);
+        lock.lock();
+        m_busy = false;
+        m_done.notify_all();
+    }
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void JournalWriter::process(std::vector<Op> &ops)
+{
+    bool written = false;
+    for (Op &op : ops) {
+        switch (op.kind) {
+        case Op::Create: {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_openFile = op.file;
+            // Made under another name and renamed once locked and whole, so no reader sees it unlocked or empty.
+            const QString fresh = op.file + QStringLiteral(".new");
+            m_fd = makeFolder(QFileInfo(op.file).path())
+                ? ::open(encodeName(fresh).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)
+                : -1;
+            if (m_fd < 0)
+                break;
+            const bool ok = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 && writeAll(m_fd, op.bytes)
+                && writeAll(m_fd, encodeJournalBase(op.base)) && writeAll(m_fd, op.after) && ::fdatasync(m_fd) == 0
+                && ::rename(encodeName(fresh).constData(), encodeName(op.file).constData()) == 0;
+            if (!ok) {
+                ::unlink(encodeName(fresh).constData());
+                ::close(m_fd);
+                m_fd = -1;
+                break;
+            }
+            syncFolderOf(op.file);
+            break;
+        }
+        case Op::Append:
+            // A failed write leaves the journal's whole records readable; the rest of this file is given up.
+            if (m_fd >= 0 && op.file == m_openFile && !writeAll(m_fd, op.bytes)) {
+                ::close(m_fd);
+                m_fd = -1;
+            }
+            written = written || m_fd >= 0;
+            break;
+        case Op::Remove:
+            ::unlink(encodeName(op.file).constData());
+            if (op.file == m_openFile && m_fd >= 0) {
+                ::close(m_fd);
+                m_fd = -1;
+            }
+            break;
+        }
+    }
+    if (written && m_fd >= 0)
+        ::fdatasync(m_fd);
+}
+
+// --- EditJournal ---
+
+EditJournal::EditJournal(const QString &folder, int delayMs) : m_folder(folder), m_writer(delayMs) {}
+
+void EditJournal::begin(const JournalHeader &header, const JournalBase &base)
+{
+    discard();
+    m_header = header;
+    m_base = base;
+}
+
+void EditJournal::edited(qint64 position, qint64 removed, QStringView inserted)
+{
+    QByteArray edit = encodeJournalEdit(position, removed, inserted);
+    if (m_writer.started()) {
+        m_writer.append(edit);
+        return;
+    }
+    // Several windows share the folder: the process and the moment name each journal apart.
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("%1-%2-%3.journal")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(QDateTime::currentMSecsSinceEpoch())
+                             .arg(serial++);
+    m_writer.start(m_folder + QLatin1Char('/') + name, encodeJournalStart(m_header), m_base, edit);
+}
+
+void EditJournal::discard()
+{
+    m_writer.remove();
+}
+
+}
