@@ -82,6 +82,11 @@ public:
     int redo();
     void resetUndo();
 
+    // Told of every change of the text as it is made (edits, undo, redo, Replace All; not a load or clear):
+    // where, how many units went, how many came.
+    using ChangeObserver = std::function<void(int position, int removed, int inserted)>;
+    void setChangeObserver(ChangeObserver observer) { m_observer = std::move(observer); }
+
     // How the index looks, for tests and benchmarks.
     int pieceCount() const;
     int leafCount() const { return int(m_leaves.size()); }
@@ -205,6 +210,7 @@ private:
     mutable quint64 m_cacheClock = 0;
     quint64 m_revision = 0;   // counts changes to the pieces, so readers know when to start again
     std::unique_ptr<Source> m_source;
+    ChangeObserver m_observer;
 };
 
 } // namespace text

@@ -173,6 +173,8 @@ bool Document::replace(int position, int removedLength, QStringView text)
         }
     }
     record(std::move(change), kind);
+    if (m_observer)
+        m_observer(position, removedLength, int(text.size()));
     return true;
 }
 
@@ -228,6 +230,8 @@ int Document::undo()
     qint64 at = 0;
     for (auto c = step.changes.rbegin(); c != step.changes.rend(); ++c) {
         splice(c->position, c->insertedUnits, c->removed);
+        if (m_observer)
+            m_observer(int(c->position), int(c->insertedUnits), int(c->removedUnits));
         at = c->position + c->removedUnits;
     }
     m_mergeable = false;
@@ -243,6 +247,8 @@ int Document::redo()
     qint64 at = 0;
     for (const Change &c : step.changes) {
         splice(c.position, c.removedUnits, c.inserted);
+        if (m_observer)
+            m_observer(int(c.position), int(c.removedUnits), int(c.insertedUnits));
         at = c.position + c.insertedUnits;
     }
     m_mergeable = false;

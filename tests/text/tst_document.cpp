@@ -189,6 +189,11 @@ private slots:
             doc.setBytes(input);
             Model model = modelOf(input);
             std::vector<Model> undone, done{model};
+            // What the observer is told, applied to a copy, must keep that copy equal to the text.
+            QString told = doc.Text();
+            doc.setChangeObserver([&](int position, int removed, int inserted) {
+                told.replace(position, removed, doc.text(position, inserted));
+            });
             for (int step = 0; step < 40; ++step) {
                 const int op = random.bounded(10);
                 const QByteArray where = QByteArray::number(round) + "/" + QByteArray::number(step) + " op " + QByteArray::number(op);
@@ -263,6 +268,7 @@ private slots:
                     }
                 }
                 compareQueries(doc, model, where.constData());
+                QVERIFY2(told == model.text, where.constData());
                 if (QTest::currentTestFailed())
                     return;
                 QVERIFY2(doc.toBytes() == model.saved(), where.constData());
