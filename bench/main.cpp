@@ -2,9 +2,12 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <functional>
+
 void benchCoords();
 void benchFiles();
 void benchReplaceAll();
+void benchDocument(const std::function<bool(const char *)> &wanted);
 
 int main(int argc, char *argv[])
 {
@@ -18,5 +21,6 @@ int main(int argc, char *argv[])
         benchFiles();
     if (wanted("replace"))
         benchReplaceAll();
+    benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
     return 0;
 }

@@ -102,6 +102,16 @@ int writeAll(int fd, const char *data, qsizetype size, off_t offset)
     return 0;
 }
 
+int writeStream(int fd, const ByteProducer &produce, qint64 &written)
+{
+    written = 0;
+    return produce([&](QByteArrayView bytes) {
+        const int error = writeAll(fd, bytes.data(), bytes.size(), written);
+        written += error ? 0 : bytes.size();
+        return error;
+    });
+}
+
 // Copies all of one file over the start of another and cuts the rest; both stay open.
 int copyContent(int from, int to)
 {
@@ -261,9 +271,10 @@ int renameInto(const Path &temp, const Path &target, bool isNew, bool mayReplace
 }
 
 FileResult saveByRename(Fd &fd, const Path &temp, const Path &target, const struct stat *old,
-                        QByteArrayView bytes, bool mayReplace)
+                        const ByteProducer &produce, bool mayReplace)
 {
-    int error = writeAll(fd.get(), bytes.data(), bytes.size(), 0);
+    qint64 written = 0;
+    int error = writeStream(fd.get(), produce, written);
     if (!error && old)
         error = takeOver(fd.get(), temp, target, *old);
     if (!error && ::fsync(fd.get()) != 0)
@@ -394,7 +405,7 @@ int restore(int fd, const Path &backup)
 
 // For hard links, and for folders that take no new file: the inode stays, so a backup copy
 // must exist before the first byte changes.
-FileResult saveInPlace(const Path &target, QByteArrayView bytes)
+FileResult saveInPlace(const Path &target, const ByteProducer &produce)
 {
     Fd fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.isValid())
@@ -412,8 +423,9 @@ FileResult saveInPlace(const Path &target, QByteArrayView bytes)
 
     // Overwrite first and cut after: the file's own blocks are reused, so a smaller save
     // needs no free space at all.
-    int error = writeAll(fd.get(), bytes.data(), bytes.size(), 0);
-    if (!error && ::ftruncate(fd.get(), bytes.size()) != 0)
+    qint64 written = 0;
+    int error = writeStream(fd.get(), produce, written);
+    if (!error && ::ftruncate(fd.get(), written) != 0)
         error = errno;
     // fsync reports the write-back errors; a close after it adds nothing to trust.
     if (!error && ::fsync(fd.get()) != 0)
@@ -448,6 +460,11 @@ FileResult refuseReplacing(const Path &target, const struct stat &st, const Writ
 
 FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options)
 {
+    return writeFile(path, [bytes](const ByteSink &sink) { return sink(bytes); }, options);
+}
+
+FileResult writeFile(const QString &path, const ByteProducer &produce, const WriteOptions &options)
+{
     Path target;
     if (const int error = resolveLinks(encodeName(path), target))
         return failure(error);
@@ -463,7 +480,7 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
             return refusal;
         // A rename would leave the other names of the file with the old content.
         if (st.st_nlink > 1)
-            return saveInPlace(target, bytes);
+            return saveInPlace(target, produce);
     }
 
     Path temp;
@@ -471,14 +488,14 @@ FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptio
     Fd fd = createTemp(folderOf(target), nameOf(target), replacing ? 0600 : 0666, temp, error);
     if (!fd.isValid()) {
         if (replacing && folderRefuses(error))
-            return saveInPlace(target, bytes);
+            return saveInPlace(target, produce);
         return failure(error);
     }
     const FileResult saved =
-        saveByRename(fd, temp, target, replacing ? &st : nullptr, bytes, options.mayReplace);
+        saveByRename(fd, temp, target, replacing ? &st : nullptr, produce, options.mayReplace);
     // A file mounted over another cannot be renamed onto, only rewritten.
     if (replacing && (saved.error == EBUSY || saved.error == EXDEV))
-        return saveInPlace(target, bytes);
+        return saveInPlace(target, produce);
     return saved;
 }
 

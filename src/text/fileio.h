@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 namespace text {
 
 struct FileResult
@@ -25,6 +27,12 @@ struct WriteOptions
 };
 
 FileResult writeFile(const QString &path, QByteArrayView bytes, const WriteOptions &options = {});
+
+// A producer hands its bytes to the sink in order, in as many pieces as it likes; the sink returns 0 or
+// an errno value, which the producer returns at once. It may be asked to start over.
+using ByteSink = std::function<int(QByteArrayView)>;
+using ByteProducer = std::function<int(const ByteSink &)>;
+FileResult writeFile(const QString &path, const ByteProducer &produce, const WriteOptions &options = {});
 
 // Where a save that rewrites the file in place keeps the old content until it is done.
 QString backupPath(const QString &target);

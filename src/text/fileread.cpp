@@ -29,6 +29,22 @@ FileResult failure(int error, const QString &reason)
     return {error, reason.isEmpty() ? qt_error_string(error) : reason};
 }
 
+qint64 memoryAvailable()
+{
+    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        long long kib = -1;
+        while (std::fgets(line, sizeof line, meminfo)) {
+            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1)
+                break;
+        }
+        std::fclose(meminfo);
+        if (kib >= 0)
+            return kib * 1024;
+    }
+    return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
+}
+
 FileResult notRegular(mode_t mode)
 {
     if (S_ISDIR(mode))
@@ -47,22 +63,6 @@ FileResult notRegular(mode_t mode)
 using namespace posix;
 
 namespace {
-
-qint64 memoryAvailable()
-{
-    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
-        char line[256];
-        long long kib = -1;
-        while (std::fgets(line, sizeof line, meminfo)) {
-            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1)
-                break;
-        }
-        std::fclose(meminfo);
-        if (kib >= 0)
-            return kib * 1024;
-    }
-    return qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
-}
 
 // Reads to the end rather than trusting st_size: files under /proc say 0 and still hold text.
 FileResult readAll(int fd, qint64 expected, qint64 limit, QByteArray &bytes)

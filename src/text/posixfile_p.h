@@ -21,6 +21,7 @@ constexpr qsizetype MaxChunk = qsizetype(1) << 30;
 QString tr(const char *text);
 FileResult failure(int error, const QString &reason = {});
 FileResult notRegular(mode_t mode);
+qint64 memoryAvailable();
 
 class Fd
 {

@@ -89,6 +89,11 @@ int findAcrossBlocks(const BlockSource &source, QStringView needle, int start, i
 
 }
 
+qsizetype findInText(QStringView hay, QStringView needle, qsizetype from, qsizetype limit, int options)
+{
+    return needle.isEmpty() ? -1 : findInBlock(hay, needle, from, qMin(limit, hay.size()), options);
+}
+
 int find(const BlockSource &source, QStringView needle, int start, int end, int options)
 {
     const int length = source.length();

@@ -37,6 +37,9 @@ private:
 
 bool isWordChar(char32_t c);
 
+// First match in hay[from, limit), or -1; hay's ends count as line ends for whole words.
+qsizetype findInText(QStringView hay, QStringView needle, qsizetype from, qsizetype limit, int options);
+
 // First match at or after start whose whole extent ends at or before end (-1: the text's length); -1 if none.
 int find(const BlockSource &source, QStringView needle, int start, int end, int options);
 

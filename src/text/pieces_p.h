@@ -1,0 +1,211 @@
+// What the document's pieces share with its scan: stepping over bytes exactly as decode() does.
+#pragma once
+
+#include "text/textformat.h"
+
+#include <climits>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace text::pieces {
+
+using uchar = unsigned char;
+
+// The added buffer holds every UTF-16 unit on its own (a surrogate too) as UTF-8 would write it, a
+// break taking the main line end as '\n', and a break with an end of its own as AddedEnd + LineEnd.
+enum class Kind { Utf8, Utf16LE, Utf16BE, Latin8, Added };
+constexpr uchar AddedEnd = 0xF8;
+
+inline Kind kindOf(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: return Kind::Utf8;
+    case Encoding::Utf16LE: return Kind::Utf16LE;
+    case Encoding::Utf16BE: return Kind::Utf16BE;
+    case Encoding::Latin8: break;
+    }
+    return Kind::Latin8;
+}
+
+constexpr bool isHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+constexpr bool isLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+constexpr bool isReserved(char32_t c) { return c == 0xFDD0 || c == 0xFDD1; }
+
+// Length of the well-formed UTF-8 sequence at p (2..4) with its code point, or 0; as the codec judges it.
+inline int utf8Sequence(const uchar *p, const uchar *end, char32_t &cp)
+{
+    const uchar b = *p;
+    int len = 0;
+    uchar lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : 0x80;
+        hi = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p < len || p[1] < lo || p[1] > hi)
+        return 0;
+    cp = cp << 6 | (p[1] & 0x3F);
+    for (int i = 2; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[i] & 0x3F);
+    }
+    return len;
+}
+
+struct Step
+{
+    int bytes = 1;
+    int units = 1;   // more than one: an atom, which no piece boundary may cut
+    bool isBreak = false;
+};
+
+template<bool BigEndian>
+inline char16_t unitAt(const uchar *p)
+{
+    return BigEndian ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
+}
+
+template<bool BigEndian>
+inline Step utf16Step(const uchar *p, const uchar *end)
+{
+    if (end - p < 2)
+        return {1, 1, false};
+    const char16_t u = unitAt<BigEndian>(p);
+    if (u == 0x0A || u == 0x2029)
+        return {2, 1, true};
+    if (u == 0x0D)
+        return {end - p >= 4 && unitAt<BigEndian>(p + 2) == 0x0A ? 4 : 2, 1, true};
+    if (isHigh(u) && end - p >= 4 && isLow(unitAt<BigEndian>(p + 2)))
+        return {4, 2, false};
+    if (isHigh(u) || isLow(u) || isReserved(u))
+        return {2, 2, false};   // two placeholders
+    return {2, 1, false};
+}
+
+// The step decode() takes at p; `end` is the end of what is decoded together.
+inline Step stepAt(Kind kind, const uchar *p, const uchar *end)
+{
+    const uchar b = *p;
+    switch (kind) {
+    case Kind::Added:
+        if (b < 0x80)
+            return {1, 1, b == '\n'};
+        if (b >= AddedEnd)
+            return {1, 1, true};
+        return {b >= 0xE0 ? 3 : 2, 1, false};
+    case Kind::Latin8:
+        if (b == '\r')
+            return {p + 1 < end && p[1] == '\n' ? 2 : 1, 1, true};
+        return {1, 1, b == '\n'};
+    case Kind::Utf16LE: return utf16Step<false>(p, end);
+    case Kind::Utf16BE: return utf16Step<true>(p, end);
+    case Kind::Utf8: break;
+    }
+    if (b < 0x80) {
+        if (b == '\r')
+            return {p + 1 < end && p[1] == '\n' ? 2 : 1, 1, true};
+        return {1, 1, b == '\n'};
+    }
+    char32_t cp = 0;
+    const int len = utf8Sequence(p, end, cp);
+    if (len == 0)
+        return {1, 1, false};
+    if (isReserved(cp))
+        return {len, len, false};   // one placeholder per byte
+    if (cp == 0x2029)
+        return {len, 1, true};
+    return {len, cp >= 0x10000 ? 2 : 1, false};
+}
+
+struct Walk
+{
+    const uchar *p = nullptr;
+    qint64 units = 0;
+    qint64 breaks = 0;
+    const uchar *atom = nullptr;   // where the walk stopped before an atom that unitLimit falls inside
+};
+
+// Steps from p while units < unitLimit and breaks < breakLimit; runs of plain ASCII go sixteen at a time.
+inline Walk walk(Kind kind, const uchar *p, const uchar *end, qint64 unitLimit, qint64 breakLimit)
+{
+    Walk w;
+    while (p < end && w.units < unitLimit && w.breaks < breakLimit) {
+#if defined(__SSE2__)
+        if (end - p >= 16 && w.units + 16 <= unitLimit && kind != Kind::Utf16LE && kind != Kind::Utf16BE) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const int cr = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+            const int special = kind == Kind::Latin8 ? cr : kind == Kind::Added ? _mm_movemask_epi8(v) : cr | _mm_movemask_epi8(v);
+            if (special == 0) {
+                const int lf = __builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
+                if (w.breaks + lf < breakLimit) {
+                    w.units += 16;
+                    w.breaks += lf;
+                    p += 16;
+                    continue;
+                }
+            }
+        }
+#endif
+        const Step s = stepAt(kind, p, end);
+        if (w.units + s.units > unitLimit) {
+            w.atom = p;
+            break;
+        }
+        w.units += s.units;
+        w.breaks += s.isBreak;
+        p += s.bytes;
+    }
+    w.p = p;
+    return w;
+}
+
+inline qint64 countByte(const uchar *p, const uchar *end, uchar byte)
+{
+    qint64 n = 0;
+#if defined(__SSE2__)
+    const __m128i needle = _mm_set1_epi8(char(byte));
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        n += __builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, needle))));
+    }
+#endif
+    for (; p < end; ++p)
+        n += *p == byte;
+    return n;
+}
+
+struct Counts
+{
+    qint64 units = 0;
+    qint64 breaks = 0;
+    bool simple = true;
+};
+
+inline Counts countSteps(Kind kind, const uchar *p, const uchar *end)
+{
+    // Simple: one byte per unit and '\n' the only break, so offsets need no walk.
+    bool simple = kind != Kind::Utf16LE && kind != Kind::Utf16BE;
+    for (const uchar *q = p; q < end && simple; ++q)
+        simple = kind == Kind::Latin8 ? *q != '\r' : kind == Kind::Added ? *q < 0x80 : *q < 0x80 && *q != '\r';
+    if (simple)
+        return {end - p, countByte(p, end, '\n'), true};
+    const Walk w = walk(kind, p, end, LLONG_MAX, LLONG_MAX);
+    return {w.units, w.breaks, false};
+}
+
+} // namespace text::pieces

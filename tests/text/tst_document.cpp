@@ -1,0 +1,352 @@
+// The document model against the codec and against a plain QString with its line ends beside it.
+#include "text/document.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <iterator>
+
+using text::Document;
+using text::Encoding;
+using text::LineEnd;
+using text::TextFormat;
+
+namespace {
+
+template<size_t N> QByteArray bytes(const char (&s)[N]) { return QByteArray(s, N - 1); }
+
+// Byte strings that meet the codec at its edges: ends, UTF-8 leads and trails, reserved characters,
+// pairs, UTF-16 units and marks.
+const QByteArray kPieces[] = {
+    bytes("\r"), bytes("\n"), bytes("\r\n"), bytes("\0"), bytes("\xE2\x80\xA9"), bytes("\xEF\xB7\x90"),
+    bytes("\xEF\xB7\x91"), bytes("\xED\xA0\x80"), bytes("\xF0\x9F\x98\x80"), bytes("\xC3\xA9"),
+    bytes("\x00\xD8"), bytes("\xDC\x00"), bytes("\x29\x20"), bytes("\x20\x29"), bytes("\r\0\n\0"),
+    bytes("\xD0\xFD"), bytes("\xEF\xBB\xBF"), bytes("\xFF\xFE"), bytes("\xFE\xFF"),
+    bytes("the quick brown fox\njumps over the lazy dog\n"), bytes("0123456789abcdef0123456789"),
+};
+
+QByteArray randomBytes(QRandomGenerator &random, int length)
+{
+    const int pieceCount = int(std::size(kPieces));
+    QByteArray input;
+    for (int i = 0; i < length; ++i) {
+        const int pick = random.bounded(pieceCount + 4) - pieceCount;
+        input += pick < 0 ? kPieces[pick + pieceCount]
+                          : QByteArray(1, char(pick == 0 ? 0x80 + random.bounded(0x40)
+                                               : pick == 1 ? 0xC0 + random.bounded(0x38)
+                                               : pick == 2 ? 'a' + random.bounded(26)
+                                                           : random.bounded(256)));
+    }
+    return input;
+}
+
+// Text to type: letters, breaks, a pair, a lone half of one, placeholders and the characters the codec reserves.
+QString randomText(QRandomGenerator &random, int length)
+{
+    static const char16_t kUnits[] = {u'a', u'b', u' ', u'\n', u'\n', u'\r', 0xE9, 0x20AC, 0x65E5, 0xD83D, 0xDE00,
+                                      0xDC80, 0xDCC3, 0xDCA9, 0x2029, 0xFDD0};
+    QString s;
+    for (int i = 0; i < length; ++i) {
+        if (random.bounded(8) == 0)
+            s += QStringView(u"\xD83D\xDE00");
+        else
+            s += QChar(kUnits[random.bounded(int(std::size(kUnits)))]);
+    }
+    return s;
+}
+
+// The reference: the text, and per break the end it is written with.
+struct Model
+{
+    QString text;
+    std::vector<LineEnd> ends;
+    TextFormat format;
+
+    void replace(int position, int length, QStringView with)
+    {
+        const auto first = ends.begin() + QStringView(text).first(position).count(u'\n');
+        const auto gone = first + QStringView(text).mid(position, length).count(u'\n');
+        ends.insert(ends.erase(first, gone), size_t(with.count(u'\n')), format.lineEnd);
+        text.replace(position, length, with.toString());
+    }
+    int replaceAll(QStringView needle, QStringView with, int options)
+    {
+        std::vector<int> at;
+        const text::StringSource source(text);
+        for (int m = 0; (m = text::find(source, needle, m, -1, options)) >= 0; m += int(needle.size()))
+            at.push_back(m);
+        for (auto m = at.rbegin(); m != at.rend(); ++m)
+            replace(*m, int(needle.size()), with);
+        return int(at.size());
+    }
+    // What encode() makes of it, in UTF-8 when 8-bit cannot hold a character.
+    QByteArray saved() const
+    {
+        TextFormat f = format;
+        if (f.encoding == Encoding::Latin8 && !text::canEncode(text, Encoding::Latin8))
+            f = {Encoding::Utf8, false, f.lineEnd};
+        return text::encode(text, ends, f);
+    }
+};
+
+Model modelOf(const QByteArray &input)
+{
+    Model m;
+    m.format = text::detect(input);
+    text::Decoded d = text::decode(input, m.format);
+    m.text = d.text;
+    m.ends = d.ends;
+    return m;
+}
+
+QByteArray hex(const QByteArray &b) { return b.toHex(' '); }
+
+// Every query the view makes, at every position and line of a small text.
+void compareQueries(const Document &doc, const Model &model, const char *where)
+{
+    QVERIFY2(doc.length() == model.text.size() && doc.Text() == model.text,
+             (QByteArray(where) + ": " + doc.Text().toUtf8().toPercentEncoding() + " instead of "
+              + model.text.toUtf8().toPercentEncoding()).constData());
+    const int lines = int(model.text.count(u'\n')) + 1;
+    QCOMPARE(doc.lineCount(), lines);
+    int line = 0;
+    for (int p = 0; p <= model.text.size(); ++p) {
+        QVERIFY2(doc.lineFromPosition(p) == line, where);
+        QVERIFY2(doc.charAt(p) == (p < model.text.size() ? model.text[p] : QChar()), where);
+        QVERIFY2(doc.text(p, 3) == model.text.mid(p, 3), where);
+        if (p < model.text.size() && model.text[p] == u'\n')
+            ++line;
+    }
+    for (int l = 0, start = 0; l < lines; ++l) {
+        const qsizetype nl = model.text.indexOf(u'\n', start);
+        const int length = int((nl < 0 ? model.text.size() : nl) - start);
+        QVERIFY2(doc.lineStart(l) == start && doc.lineLength(l) == length, where);
+        if (nl >= 0)
+            QVERIFY2(doc.lineEnd(l) == model.ends[size_t(l)], where);
+        start += length + 1;
+    }
+}
+
+} // namespace
+
+class TestDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Open, save; open, edit, undo all, save: the same bytes. Open, edit, save: what encode() writes.
+    void codecRoundTrips()
+    {
+        QRandomGenerator random(20240611);
+        for (int round = 0; round < 4000; ++round) {
+            const QByteArray input = randomBytes(random, random.bounded(40));
+            Document::Limits limits;
+            limits.pieceBytes = 1 + random.bounded(8);
+            limits.leafPieces = 2 + random.bounded(4);
+            Document doc(limits);
+            doc.setBytes(input);
+            Model model = modelOf(input);
+            QCOMPARE(doc.format(), model.format);
+            QCOMPARE(doc.Text(), model.text);
+            QCOMPARE(hex(doc.toBytes()), hex(input));
+
+            const int edits = 1 + random.bounded(4);
+            for (int i = 0; i < edits; ++i) {
+                const int at = random.bounded(doc.length() + 1);
+                const int len = random.bounded(doc.length() - at + 1) / 2;
+                const QString with = randomText(random, random.bounded(4));
+                doc.breakTyping();
+                QVERIFY(doc.replace(at, len, with));
+                model.replace(at, len, with);
+            }
+            QCOMPARE(doc.Text(), model.text);
+            QCOMPARE(hex(doc.toBytes()), hex(model.saved()));
+            while (doc.canUndo())
+                doc.undo();
+            QCOMPARE(hex(doc.toBytes()), hex(input));
+        }
+    }
+
+    // Random edits, undo, redo, compound edits and Replace All against the reference, with pieces and
+    // leaves so small that every edit cuts and joins them.
+    void againstReference()
+    {
+        QRandomGenerator random(7);
+        for (int round = 0; round < 300; ++round) {
+            Document::Limits limits;
+            // Pieces long enough now and then for the sixteen-byte walks.
+            limits.pieceBytes = round % 2 ? 1 + random.bounded(6) : 16 + random.bounded(64);
+            limits.leafPieces = 2 + random.bounded(3);
+            limits.cacheBudget = random.bounded(64);
+            Document doc(limits);
+            QByteArray input = randomBytes(random, random.bounded(60));
+            if (round % 4 == 1)
+                input.prepend("\xFF\xFE");
+            else if (round % 4 == 2)
+                input.prepend("\xFE\xFF");
+            doc.setBytes(input);
+            Model model = modelOf(input);
+            std::vector<Model> undone, done{model};
+            for (int step = 0; step < 40; ++step) {
+                const int op = random.bounded(10);
+                const QByteArray where = QByteArray::number(round) + "/" + QByteArray::number(step) + " op " + QByteArray::number(op);
+                if (op <= 4) {
+                    const int at = random.bounded(doc.length() + 1);
+                    const int len = op == 0 ? 0 : random.bounded(qMin(8, doc.length() - at) + 1);
+                    const QString with = op == 1 ? QString() : randomText(random, random.bounded(5));
+                    doc.breakTyping();
+                    QVERIFY(doc.replace(at, len, with));
+                    model.replace(at, len, with);
+                    if (len || !with.isEmpty()) {
+                        done.push_back(model);
+                        undone.clear();
+                    }
+                } else if (op == 5) {
+                    // Two edits as one step.
+                    doc.beginCompound();
+                    bool changed = false;
+                    for (int k = 0; k < 2; ++k) {
+                        const int at = random.bounded(doc.length() + 1);
+                        const int len = random.bounded(qMin(4, doc.length() - at) + 1);
+                        const QString with = randomText(random, random.bounded(3));
+                        doc.replace(at, len, with);
+                        model.replace(at, len, with);
+                        changed = changed || len || !with.isEmpty();
+                    }
+                    doc.endCompound();
+                    if (changed) {
+                        done.push_back(model);
+                        undone.clear();
+                    }
+                } else if (op == 6 || op == 7) {
+                    QCOMPARE(doc.canUndo(), done.size() > 1);
+                    if (done.size() > 1) {
+                        QVERIFY(doc.undo() >= 0);
+                        undone.push_back(done.back());
+                        done.pop_back();
+                        model = done.back();
+                    }
+                } else if (op == 8) {
+                    QCOMPARE(doc.canRedo(), !undone.empty());
+                    if (!undone.empty()) {
+                        QVERIFY(doc.redo() >= 0);
+                        done.push_back(undone.back());
+                        undone.pop_back();
+                        model = done.back();
+                    }
+                } else {
+                    const QString needle = randomText(random, 1 + random.bounded(2));
+                    const QString with = randomText(random, random.bounded(3));
+                    const int options = random.bounded(2) ? text::MatchCase : 0;
+                    const int from = random.bounded(doc.length() + 1);
+                    QCOMPARE(text::find(doc.blocks(), needle, from, -1, options),
+                             text::find(text::StringSource(model.text), needle, from, -1, options));
+                    const int expected = model.replaceAll(needle, with, options);
+                    QCOMPARE(doc.replaceAll(needle, with, options), expected);
+                    if (expected) {
+                        done.push_back(model);
+                        undone.clear();
+                    }
+                }
+                compareQueries(doc, model, where.constData());
+                if (QTest::currentTestFailed())
+                    return;
+                QVERIFY2(doc.toBytes() == model.saved(), where.constData());
+            }
+        }
+    }
+
+    void typingMerges_data()
+    {
+        QTest::addColumn<QStringList>("edits");   // "+pos text" inserts, "-pos length" removes, "|" breaks typing
+        QTest::addColumn<QStringList>("afterUndos");
+
+        QTest::newRow("[abc] typed is one step") << QStringList{"+0 a", "+1 b", "+2 c"} << QStringList{""};
+        QTest::newRow("[ab]|[c]: a moved caret starts a step") << QStringList{"+0 a", "+1 b", "|", "+2 c"} << QStringList{"ab", ""};
+        QTest::newRow("[a][c]: typing elsewhere starts a step") << QStringList{"+0 a", "+1 b", "+0 c"} << QStringList{"ab", ""};
+        QTest::newRow("[ab][\\n][c]: Enter is a step of its own") << QStringList{"+0 a", "+1 b", "+2 \n", "+3 c"} << QStringList{"ab\n", "ab", ""};
+        QTest::newRow("abcd, backspace twice merges") << QStringList{"+0 abcd", "|", "-3 1", "-2 1"} << QStringList{"abcd", ""};
+        QTest::newRow("abcd, delete twice merges") << QStringList{"+0 abcd", "|", "-1 1", "-1 1"} << QStringList{"abcd", ""};
+        QTest::newRow("a\\nb, deleting the break is a step") << QStringList{"+0 a\nb", "|", "-2 1", "-1 1"} << QStringList{"a\n", "a\nb", ""};
+        QTest::newRow("typing then deleting are two steps") << QStringList{"+0 ab", "+2 c", "-2 1"} << QStringList{"abc", ""};
+    }
+    void typingMerges()
+    {
+        QFETCH(QStringList, edits);
+        QFETCH(QStringList, afterUndos);
+        Document doc;
+        for (const QString &e : edits) {
+            if (e == u"|") {
+                doc.breakTyping();
+                continue;
+            }
+            const int space = int(e.indexOf(u' '));
+            const int pos = e.mid(1, space - 1).toInt();
+            if (e[0] == u'+')
+                doc.insert(pos, e.mid(space + 1));
+            else
+                doc.remove(pos, e.mid(space + 1).toInt());
+        }
+        for (const QString &expected : afterUndos) {
+            QVERIFY(doc.undo() >= 0);
+            QCOMPARE(doc.Text(), expected);
+        }
+        QVERIFY(!doc.canUndo());
+    }
+
+    // The ends of split and joined lines, and new breaks in the main end, byte for byte.
+    void lineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("Enter inside a CR line of an LF file: the lower part keeps CR")
+            << bytes("ab\rcd\nef\n") << 1 << 0 << "\n" << bytes("a\nb\rcd\nef\n");
+        QTest::newRow("deleting a CR break joins and keeps the lower line's LF")
+            << bytes("ab\rcd\nef\n") << 2 << 1 << "" << bytes("abcd\nef\n");
+        QTest::newRow("deleting an LF break before a CRLF line keeps CRLF")
+            << bytes("a\nb\r\nc\r\nd\r\n") << 1 << 1 << "" << bytes("ab\r\nc\r\nd\r\n");
+        QTest::newRow("a paragraph separator stays one")
+            << bytes("a\xE2\x80\xA9" "b\n") << 1 << 0 << "x" << bytes("ax\xE2\x80\xA9" "b\n");
+        QTest::newRow("typing between the halves of a pair, and its undo")
+            << bytes("\xF0\x9F\x98\x80") << 1 << 0 << "x" << bytes("\xEF\xBF\xBD" "x" "\xEF\xBF\xBD");
+        QTest::newRow("an invalid byte's placeholder survives an edit beside it")
+            << bytes("a\xFF" "b") << 2 << 1 << "c" << bytes("a\xFF" "c");
+        QTest::newRow("utf-16 with a mark: the new break is CRLF like the file")
+            << bytes("\xFF\xFE" "a\0\r\0\n\0b\0") << 1 << 0 << "\n" << bytes("\xFF\xFE" "a\0\r\0\n\0\r\0\n\0b\0");
+    }
+    void lineEnds()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, position);
+        QFETCH(int, removed);
+        QFETCH(QString, with);
+        QFETCH(QByteArray, expected);
+        for (int pieceBytes : {1, 2, 4096}) {
+            Document doc(Document::Limits{pieceBytes, 2, 1 << 20});
+            doc.setBytes(input);
+            QVERIFY(doc.replace(position, removed, with));
+            QCOMPARE(hex(doc.toBytes()), hex(expected));
+            doc.undo();
+            QCOMPARE(hex(doc.toBytes()), hex(input));
+        }
+    }
+
+    // A character 8-bit cannot hold: the whole file goes out as UTF-8, and the caller hears of it.
+    void latin8Reencodes()
+    {
+        Document doc;
+        doc.setBytes(bytes("caf\xE9\r\n\x80\r\n"));
+        QCOMPARE(doc.format().encoding, Encoding::Latin8);
+        QVERIFY(doc.insert(0, u"\x20AC"));   // the euro sign has its 8-bit byte
+        QCOMPARE(hex(doc.toBytes()), hex(bytes("\x80" "caf\xE9\r\n\x80\r\n")));
+        QVERIFY(doc.insert(0, u"\x65E5"));
+        QCOMPARE(hex(doc.toBytes()), hex(bytes("\xE6\x97\xA5\xE2\x82\xAC" "caf\xC3\xA9\r\n\xE2\x82\xAC\r\n")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDocument)
+#include "tst_document.moc"
