@@ -1,6 +1,7 @@
 // The document's pieces, their index of leaves with running sums, and the queries a view makes.
 #include "text/document.h"
 
+#include "text/documentreader_p.h"
 #include "text/pieces_p.h"
 
 #include <algorithm>
@@ -10,34 +11,12 @@ namespace text {
 
 using namespace pieces;
 
-class Document::Source : public BlockSource
-{
-public:
-    explicit Source(const Document &document) : m_document(document) {}
-    int length() const override { return m_document.length(); }
-    Block blockContaining(int position) const override
-    {
-        return blockAt(m_document.lineFromPosition(qBound(0, position, length())));
-    }
-    bool next(Block &block) const override
-    {
-        const int line = m_document.lineFromPosition(block.position) + 1;
-        if (line >= m_document.lineCount())
-            return false;
-        block = blockAt(line);
-        return true;
-    }
-
-private:
-    Block blockAt(int line) const { return {m_document.lineStart(line), m_document.line(line)}; }
-    const Document &m_document;
-};
-
 Document::Document() : Document(Limits()) {}
 
 Document::Document(const Limits &limits) : m_limits(limits), m_source(std::make_unique<Source>(*this))
 {
     m_limits.pieceBytes = qBound(1, m_limits.pieceBytes, 1 << 19);   // cache keys hold a piece's size in 20 bits
+    m_limits.addedBlockBytes = std::max(4, m_limits.addedBlockBytes);   // a unit takes up to three bytes
     clear();
 }
 
@@ -51,7 +30,8 @@ void Document::clear(const TextFormat &format)
 void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes)
 {
     m_original = std::move(bytes);
-    m_added = QByteArray();
+    m_addedBlocks.clear();
+    m_addedEnd = 0;
     m_format = format;
     m_sourceEncoding = format.encoding;
     m_bomBytes = bomBytes;
@@ -71,6 +51,7 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
     if (m_leaves.empty())
         m_leaves.emplace_back();
     m_validPrefix = 0;
+    ++m_revision;
     m_cache.clear();
     m_cacheBytes = 0;
     resetUndo();
@@ -80,7 +61,7 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
 
 const char *Document::bufferOf(const Piece &piece) const
 {
-    return (piece.added ? m_added.constData() : m_original.constData()) + piece.start;
+    return piece.added ? reinterpret_cast<const char *>(addedAt(piece.start)) : m_original.constData() + piece.start;
 }
 
 static Kind stepKind(const Document::Piece &piece, Encoding source)
@@ -288,6 +269,7 @@ Document::Loc Document::splitAt(qint64 position)
 
 std::vector<Document::Piece> Document::splice(qint64 position, qint64 length, const std::vector<Piece> &pieces)
 {
+    ++m_revision;
     splitAt(position + length);
     const Loc a = splitAt(position);
     const Loc b = locate(position + length);

@@ -25,6 +25,7 @@ public:
         int pieceBytes = 4096;   // the longest piece; a query inside a piece walks at most this much
         int leafPieces = 64;     // a leaf splits when it holds more pieces than this
         qint64 cacheBudget = qint64(8) << 20;   // decoded text kept for reading, in bytes
+        int addedBlockBytes = 1 << 20;          // the added buffer grows by blocks that never move
     };
 
     Document();
@@ -83,7 +84,7 @@ public:
     // How the index looks, for tests and benchmarks.
     int pieceCount() const;
     int leafCount() const { return int(m_leaves.size()); }
-    qint64 addedBytes() const { return m_added.size(); }
+    qint64 addedBytes() const { return m_addedEnd; }
 
     struct Piece
     {
@@ -154,6 +155,12 @@ private:
     void normalize(int first, int last);
 
     std::vector<Piece> appendAdded(QStringView text);
+    unsigned char *addedAt(qint64 offset) const
+    {
+        return m_addedBlocks[size_t(offset / m_limits.addedBlockBytes)].get() + offset % m_limits.addedBlockBytes;
+    }
+    unsigned char *addedRoom(qint64 bytes);
+    qint64 addedSpace() const;
     void appendUnits(QStringView text);
     void appendBreak(unsigned char end);
     std::vector<Piece> cutAdded(qint64 from, qint64 to) const;
@@ -164,7 +171,11 @@ private:
 
     Limits m_limits;
     QByteArray m_original;   // the file's bytes as read; never changed
-    QByteArray m_added;      // what edits brought, appended only
+    // What edits brought, appended only, in blocks; a piece never spans two, and the end of a block
+    // too short for the next unit holds Filler.
+    static constexpr unsigned char Filler = 0xFF;
+    std::vector<std::unique_ptr<unsigned char[]>> m_addedBlocks;
+    qint64 m_addedEnd = 0;
     TextFormat m_format;     // how the document is saved
     Encoding m_sourceEncoding = Encoding::Utf8;   // how m_original reads
     int m_bomBytes = 0;
@@ -190,6 +201,7 @@ private:
     mutable QHash<quint64, CacheEntry> m_cache;
     mutable qint64 m_cacheBytes = 0;
     mutable quint64 m_cacheClock = 0;
+    quint64 m_revision = 0;   // counts changes to the pieces, so readers know when to start again
     std::unique_ptr<Source> m_source;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace text {
 
@@ -12,59 +13,93 @@ using namespace pieces;
 
 // ---- the added buffer ----------------------------------------------------------------------------
 
+// Room for n bytes in the current block; the rest of a block too small for them is filled and skipped.
+uchar *Document::addedRoom(qint64 n)
+{
+    const qint64 block = m_limits.addedBlockBytes;
+    if (m_addedEnd % block + n > block) {
+        uchar *tail = addedAt(m_addedEnd);
+        std::memset(tail, Filler, size_t(block - m_addedEnd % block));
+        m_addedEnd += block - m_addedEnd % block;
+    }
+    if (m_addedEnd / block >= qint64(m_addedBlocks.size()))
+        m_addedBlocks.emplace_back(new uchar[size_t(block)]);
+    return addedAt(m_addedEnd);
+}
+
+qint64 Document::addedSpace() const
+{
+    const qint64 block = m_limits.addedBlockBytes;
+    return m_addedEnd / block < qint64(m_addedBlocks.size()) ? block - m_addedEnd % block : 0;
+}
+
 void Document::appendUnits(QStringView text)
 {
-    const qsizetype used = m_added.size();
-    const qsizetype needed = used + 3 * text.size();
-    if (needed > m_added.capacity())
-        m_added.reserve(std::max(needed, 2 * m_added.capacity()));
-    m_added.resize(needed);
-    auto *o = reinterpret_cast<uchar *>(m_added.data() + used);
-    auto *const start = o;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c < 0x80) {
-            *o++ = uchar(c);
-        } else if (c < 0x800) {
-            *o++ = uchar(0xC0 | c >> 6);
-            *o++ = uchar(0x80 | (c & 0x3F));
-        } else {
-            *o++ = uchar(0xE0 | c >> 12);
-            *o++ = uchar(0x80 | (c >> 6 & 0x3F));
-            *o++ = uchar(0x80 | (c & 0x3F));
+    const auto *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *const end = s + text.size();
+    while (s < end) {
+        // As many units as surely fit (three bytes at most each); at least one, in a fresh block if need be.
+        qint64 n = std::min<qint64>(end - s, addedSpace() / 3);
+        uchar *o = addedRoom(std::max<qint64>(n, 1) * 3);
+        n = std::max<qint64>(n, std::min<qint64>(end - s, addedSpace() / 3));
+        uchar *const start = o;
+        for (const char16_t *stop = s + n; s < stop; ++s) {
+            const char16_t c = *s;
+            if (c < 0x80) {
+                *o++ = uchar(c);
+            } else if (c < 0x800) {
+                *o++ = uchar(0xC0 | c >> 6);
+                *o++ = uchar(0x80 | (c & 0x3F));
+            } else {
+                *o++ = uchar(0xE0 | c >> 12);
+                *o++ = uchar(0x80 | (c >> 6 & 0x3F));
+                *o++ = uchar(0x80 | (c & 0x3F));
+            }
         }
+        m_addedEnd += o - start;
     }
-    m_added.truncate(used + (o - start));
 }
 
 void Document::appendBreak(unsigned char end)
 {
     // The main end stays the main end for good (a save in UTF-8 keeps it), so '\n' says it in one byte.
-    m_added.append(end == MainEnd || end == static_cast<unsigned char>(m_format.lineEnd) ? '\n' : char(AddedEnd + end));
+    *addedRoom(1) = end == MainEnd || end == static_cast<unsigned char>(m_format.lineEnd) ? '\n' : uchar(AddedEnd + end);
+    ++m_addedEnd;
 }
 
 std::vector<Document::Piece> Document::cutAdded(qint64 from, qint64 to) const
 {
     std::vector<Piece> out;
-    const auto *buffer = reinterpret_cast<const uchar *>(m_added.constData());
+    const qint64 block = m_limits.addedBlockBytes;
     while (from < to) {
-        // Cut before a unit's first byte; a unit longer than the limit stays whole.
-        qint64 cut = std::min(to, from + m_limits.pieceBytes);
-        while (cut < to && cut > from && (buffer[cut] & 0xC0) == 0x80)
+        if (*addedAt(from) == Filler) {
+            from += block - from % block;   // filler runs to the end of its block
+            continue;
+        }
+        // Cut before a unit's first byte, inside one block; a unit longer than the limit stays whole.
+        const qint64 limit = std::min(to, from + block - from % block);
+        const uchar *const buffer = addedAt(from) - from % block;   // the block, indexed by from % block
+        const auto at = [&](qint64 v) { return buffer[v % block]; };
+        qint64 cut = std::min(limit, from + m_limits.pieceBytes);
+        while (cut < limit && cut > from && (at(cut) & 0xC0) == 0x80)
             --cut;
         if (cut == from) {
-            for (cut = from + 1; cut < to && (buffer[cut] & 0xC0) == 0x80;)
+            for (cut = from + 1; cut < limit && (at(cut) & 0xC0) == 0x80;)
                 ++cut;
         }
+        qint64 last = cut;
+        while (last > from && at(last - 1) == Filler)
+            --last;
         Piece p;
         p.added = true;
         p.start = from;
-        p.bytes = qint32(cut - from);
-        const Counts c = countSteps(Kind::Added, buffer + from, buffer + cut);
+        p.bytes = qint32(last - from);
+        const Counts c = countSteps(Kind::Added, addedAt(from), addedAt(from) + p.bytes);
         p.units = qint32(c.units);
         p.breaks = qint32(c.breaks);
         p.simple = c.simple;
-        out.push_back(p);
+        if (p.bytes > 0)
+            out.push_back(p);
         from = cut;
     }
     return out;
@@ -72,9 +107,9 @@ std::vector<Document::Piece> Document::cutAdded(qint64 from, qint64 to) const
 
 std::vector<Document::Piece> Document::appendAdded(QStringView text)
 {
-    const qint64 from = m_added.size();
+    const qint64 from = m_addedEnd;
     appendUnits(text);
-    return cutAdded(from, m_added.size());
+    return cutAdded(from, m_addedEnd);
 }
 
 // Typing at the end of the last typed piece grows that piece instead of adding one per key.
@@ -85,15 +120,14 @@ bool Document::extendTyping(qint64 position, QStringView text, Change &change)
     const Loc loc = locate(position - 1);
     Leaf &leaf = m_leaves[size_t(loc.leaf)];
     Piece &piece = leaf.pieces[size_t(loc.index)];
-    if (!piece.added || loc.offset != piece.units - 1 || piece.start + piece.bytes != m_added.size())
+    // The piece must end where the next byte goes, with room in its block for the whole text.
+    if (!piece.added || loc.offset != piece.units - 1 || piece.start + piece.bytes != m_addedEnd
+        || addedSpace() < 3 * text.size() || piece.bytes + 3 * text.size() > m_limits.pieceBytes)
         return false;
-    const qint64 from = m_added.size();
+    const qint64 from = m_addedEnd;
     appendUnits(text);
-    const qint64 grown = m_added.size() - from;
-    if (piece.bytes + grown > m_limits.pieceBytes) {
-        m_added.truncate(from);
-        return false;
-    }
+    const qint64 grown = m_addedEnd - from;
+    ++m_revision;
     std::vector<Piece> part = cutAdded(from, from + grown);
     piece.bytes += qint32(grown);
     piece.units += part[0].units;

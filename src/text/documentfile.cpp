@@ -78,8 +78,8 @@ public:
         const auto *base = reinterpret_cast<const uchar *>(data.constData());
         if (m_format.encoding == Encoding::Utf8)
             scanUtf8(base, end, eof);
-        else if (eof)
-            scanUtf16(base, end);
+        else
+            scanUtf16(base, end, eof);
         if (eof && m_pos > m_chunk.start)
             cut();
     }
@@ -207,13 +207,14 @@ private:
         }
     }
 
-    void scanUtf16(const uchar *base, qint64 available)
+    void scanUtf16(const uchar *base, qint64 available, bool eof)
     {
+        const qint64 stop = eof ? available : available - 4;   // a pair or CR LF looks 4 bytes ahead
         const Kind kind = m_format.encoding == Encoding::Utf16LE ? Kind::Utf16LE : Kind::Utf16BE;
         const bool be = kind == Kind::Utf16BE;
         const uchar *const end = base + available;
         m_chunk.nonAscii = true;
-        while (m_pos < available) {
+        while (m_pos < stop) {
             if (m_pos - m_chunk.start >= m_target) {
                 cut();
                 m_chunk.nonAscii = true;

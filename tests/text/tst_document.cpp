@@ -143,6 +143,7 @@ private slots:
             Document::Limits limits;
             limits.pieceBytes = 1 + random.bounded(8);
             limits.leafPieces = 2 + random.bounded(4);
+            limits.addedBlockBytes = 4 + random.bounded(8);
             Document doc(limits);
             doc.setBytes(input);
             Model model = modelOf(input);
@@ -178,6 +179,7 @@ private slots:
             limits.pieceBytes = round % 2 ? 1 + random.bounded(6) : 16 + random.bounded(64);
             limits.leafPieces = 2 + random.bounded(3);
             limits.cacheBudget = random.bounded(64);
+            limits.addedBlockBytes = round % 3 ? 4 + random.bounded(16) : 1 << 20;
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
             if (round % 4 == 1)
@@ -190,9 +192,21 @@ private slots:
             for (int step = 0; step < 40; ++step) {
                 const int op = random.bounded(10);
                 const QByteArray where = QByteArray::number(round) + "/" + QByteArray::number(step) + " op " + QByteArray::number(op);
-                if (op <= 4) {
+                if (op == 0) {
+                    // A run of typing, which grows one piece and is one undo step.
                     const int at = random.bounded(doc.length() + 1);
-                    const int len = op == 0 ? 0 : random.bounded(qMin(8, doc.length() - at) + 1);
+                    const QString typed = randomText(random, 1 + random.bounded(6)).remove(u'\n');
+                    doc.breakTyping();
+                    for (int k = 0; k < typed.size(); ++k)
+                        QVERIFY(doc.insert(at + k, QStringView(typed).mid(k, 1)));
+                    model.replace(at, 0, typed);
+                    if (!typed.isEmpty()) {
+                        done.push_back(model);
+                        undone.clear();
+                    }
+                } else if (op <= 4) {
+                    const int at = random.bounded(doc.length() + 1);
+                    const int len = random.bounded(qMin(8, doc.length() - at) + 1);
                     const QString with = op == 1 ? QString() : randomText(random, random.bounded(5));
                     doc.breakTyping();
                     QVERIFY(doc.replace(at, len, with));
@@ -326,7 +340,7 @@ private slots:
         QFETCH(QString, with);
         QFETCH(QByteArray, expected);
         for (int pieceBytes : {1, 2, 4096}) {
-            Document doc(Document::Limits{pieceBytes, 2, 1 << 20});
+            Document doc(Document::Limits{pieceBytes, 2, 1 << 20, 4});
             doc.setBytes(input);
             QVERIFY(doc.replace(position, removed, with));
             QCOMPARE(hex(doc.toBytes()), hex(expected));

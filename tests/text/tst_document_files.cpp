@@ -31,7 +31,9 @@ QByteArray largeContent(quint32 seed, const QByteArray &mark, int unitBytes)
     QRandomGenerator random(seed);
     QByteArray out = mark;
     while (out.size() < 3 * 1024 * 1024) {
-        if (unitBytes == 2)
+        if (unitBytes == 4)
+            out += random.bounded(2) ? bytes("\x3D\xD8\x00\xDE") : bytes("\r\0\n\0");
+        else if (unitBytes == 2)
             out += kUtf16[random.bounded(int(std::size(kUtf16)))];
         else if (unitBytes == 1)
             out += char(random.bounded(256));
@@ -68,6 +70,8 @@ private slots:
         QTest::newRow("utf-8 with a mark") << largeContent(2, bytes("\xEF\xBB\xBF"), 0) << Encoding::Utf8;
         QTest::newRow("8-bit noise") << largeContent(3, {}, 1) << Encoding::Latin8;
         QTest::newRow("utf-16le with pairs and lone halves") << largeContent(4, bytes("\xFF\xFE"), 2) << Encoding::Utf16LE;
+        // After the 2-byte mark every 4-byte pair or CR LF is cut in two by each 1 MB read.
+        QTest::newRow("utf-16le of pairs and CR LF only") << largeContent(5, bytes("\xFF\xFE"), 4) << Encoding::Utf16LE;
     }
     void loadScansAsItReads()
     {
