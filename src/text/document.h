@@ -41,6 +41,8 @@ public:
 
     // The whole file as save() writes it; the sink returns 0 or an errno value, which stops the stream.
     int writeTo(const ByteSink &sink) const;
+    // The same in a format the caller chose (the edit control decides when a file turns UTF-8).
+    int writeTo(const TextFormat &format, const ByteSink &sink) const { return writeBytes(format, sink); }
     QByteArray toBytes() const;
     FileResult save(const QString &path, const WriteOptions &options = {});
     // A character the 8-bit encoding cannot hold makes save() write UTF-8 instead, and say so here.
