@@ -66,6 +66,8 @@ public:
     bool replace(int position, int removedLength, QStringView text);
     bool insert(int position, QStringView text) { return replace(position, 0, text); }
     bool remove(int position, int length) { return replace(position, length, {}); }
+    // Typing over a selection: the removal and the typed text start a step that further typing extends.
+    bool typeOver(int position, int removedLength, QStringView text);
 
     // Replaces every match of find() with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);

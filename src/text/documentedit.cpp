@@ -174,6 +174,26 @@ bool Document::replace(int position, int removedLength, QStringView text)
     return true;
 }
 
+bool Document::typeOver(int position, int removedLength, QStringView text)
+{
+    const qint64 total = length();
+    if (removedLength == 0 || text.isEmpty() || text.contains(u'\n'))
+        return replace(position, removedLength, text);
+    if (position < 0 || removedLength < 0 || position > total || removedLength > total - position)
+        return false;
+    if (total - removedLength + text.size() > INT_MAX)
+        return false;
+    Change change;
+    change.position = position;
+    change.removedUnits = removedLength;
+    change.insertedUnits = text.size();
+    change.inserted = appendAdded(text);
+    change.removed = splice(position, removedLength, change.inserted);
+    m_mergeable = false;
+    record(std::move(change), StepKind::Insert);
+    return true;
+}
+
 void Document::record(Change change, StepKind kind)
 {
     m_steps.resize(m_done);

@@ -35,19 +35,18 @@ OwnEngine::~OwnEngine() = default;
 
 void OwnEngine::replace(int start, int length, const QString &text)
 {
-    // What the control writes is a step of its own; only keys typed one after another merge.
+    // What the control writes starts a step of its own; keys typed right after it extend it.
     m_doc.breakTyping();
-    type(start, length, text);
-    m_doc.breakTyping();
+    type(start, length, text, false);
 }
 
-void OwnEngine::type(int start, int length, const QString &text)
+void OwnEngine::type(int start, int length, const QString &text, bool typing)
 {
     start = qBound(0, start, m_doc.length());
     length = qBound(0, length, m_doc.length() - start);
     const int first = m_doc.lineFromPosition(start);
     const int last = m_doc.lineFromPosition(start + length);
-    if (!m_doc.replace(start, length, text))
+    if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
         return;
     edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
     m_anchor = m_position = start + int(text.size());
@@ -78,7 +77,6 @@ void OwnEngine::moveTo(int position, bool keepAnchor)
 {
     position = qBound(0, position, m_doc.length());
     const int anchor = keepAnchor ? m_anchor : position;
-    m_doc.breakTyping();
     if (position == m_position && anchor == m_anchor)
         return;
     m_position = position;
@@ -88,6 +86,7 @@ void OwnEngine::moveTo(int position, bool keepAnchor)
 
 void OwnEngine::selectionMoved()
 {
+    m_view->m_goalX = -1;   // Up and Down put their column back after moving
     m_view->viewport()->update();
     if (m_compoundDepth > 0)
         return;

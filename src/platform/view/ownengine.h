@@ -125,7 +125,7 @@ public:
     void moveTo(int position, bool keepAnchor);
     void breakTyping() { m_doc.breakTyping(); }
     // An edit from the keyboard: consecutive typing merges into one undo step.
-    void type(int start, int length, const QString &text);
+    void type(int start, int length, const QString &text, bool typing = true);
     // The pieces of one row, measured once while the line stays as it is.
     const std::vector<LinePiece> &piecesOf(int line, int row);
     void redo();

@@ -57,6 +57,23 @@ bool isWordChar(QChar c)
     return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
 }
 
+// Text a key types: printable, a format character, a private-use one or a pair; never a Ctrl chord (AltGr is
+// Ctrl+Alt on some keyboards and types).
+bool acceptable(const QKeyEvent *e)
+{
+    const QString text = e->text();
+    if (text.isEmpty())
+        return false;
+    const QChar c = text[0];
+    if (c.category() == QChar::Other_Format)
+        return true;
+    const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+    if (m == Qt::ControlModifier || m == (Qt::ControlModifier | Qt::ShiftModifier))
+        return false;
+    return c.isPrint() || c.category() == QChar::Other_PrivateUse || c == QLatin1Char('\t')
+        || (c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
+}
+
 // What the clipboard gets: a byte's placeholder is no character anyone else could read.
 QString forClipboard(QString text)
 {
@@ -142,9 +159,14 @@ void OwnView::moveVertically(int rows, bool keepAnchor)
     if (m_goalX < 0)
         m_goalX = xInRow(line, rowInLine, position - m_engine.document().lineStart(line));
     const qint64 row = m_engine.rowOfPosition(position);
-    const qint64 target = qBound<qint64>(0, row + rows, m_engine.totalRows() - 1);
-    if (target == row)
+    const qint64 last = m_engine.totalRows() - 1;
+    if (row + rows < 0 || row + rows > last) {
+        // Past the first or last row a selection grows to the document's edge; the bare caret stays.
+        if (keepAnchor)
+            m_engine.moveTo(row + rows < 0 ? 0 : m_engine.length(), true);
         return;
+    }
+    const qint64 target = row + rows;
     int targetLine = 0, targetRow = 0;
     m_engine.locateRow(target, targetLine, targetRow);
     const double goal = m_goalX;
@@ -277,8 +299,7 @@ bool OwnView::editKey(QKeyEvent *e)
         m_engine.type(start, length, QStringLiteral("\t"));
     } else {
         const QString typed = e->text();
-        const bool ctrl = e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-        if (typed.isEmpty() || ctrl || !(typed[0].isPrint() || typed[0] == QLatin1Char('\t')))
+        if (!acceptable(e))
             return false;
         m_engine.type(start, length, typed);
     }
