@@ -27,7 +27,7 @@ public:
         return platform::vbOK;
     }
     platform::FileDialogAnswer fileDialog(const platform::FileDialogRequest &) override { return {platform::cdlCancel, {}}; }
-    platform::FontAnswer fontDialog(int) override { return {platform::cdlCancel, {}, 0}; }
+    platform::FontAnswer fontDialog(int, const QString &, float) override { return {platform::cdlCancel, {}, 0}; }
     platform::PrintAnswer printDialog(QPrinter &, int flags) override { return {platform::cdlCancel, flags}; }
     int helpDialog() override { return 0; }
     void showModal(QDialog &dialog) override

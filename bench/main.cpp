@@ -8,6 +8,7 @@ void benchCoords();
 void benchFiles();
 void benchReplaceAll();
 void benchDocument(const std::function<bool(const char *)> &wanted);
+void benchView(const std::function<bool(const char *)> &wanted);
 
 int main(int argc, char *argv[])
 {
@@ -22,5 +23,6 @@ int main(int argc, char *argv[])
     if (wanted("replace"))
         benchReplaceAll();
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
+    benchView([&](const char *scenario) { return wanted("view") || wanted(scenario); });
     return 0;
 }

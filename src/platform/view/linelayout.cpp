@@ -185,14 +185,14 @@ std::unique_ptr<QTextLayout> LineMetrics::layOut(const QString &text, const QLis
 
 // --- Rows and pieces ---
 
-std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double width)
+std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double width, int from)
 {
-    std::vector<int> rows{0};
+    std::vector<int> rows{from};
     if (width <= 0)
         return rows;
     const int n = int(line.size());
     double x = 0;
-    int i = 0;
+    int i = from;
     while (i < n) {
         if (line[i] == QLatin1Char('\t')) {
             x = metrics.tabEnd(x);
@@ -234,11 +234,16 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
 std::vector<LinePiece> rowPieces(QStringView line, int start, int end, const LineMetrics &metrics)
 {
     std::vector<LinePiece> pieces;
-    double x = 0;
-    for (int i = start; i < end;) {
+    appendPieces(pieces, line, start, end, 0, metrics);
+    return pieces;
+}
+
+void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, int end, double x, const LineMetrics &metrics)
+{
+    for (int i = from; i < end;) {
         if (line[i] == QLatin1Char('\t')) {
             const double tabEnd = metrics.tabEnd(x);
-            pieces.push_back({i, i + 1, x, tabEnd - x, true});
+            pieces.push_back({i, i + 1, x, tabEnd - x, true, nullptr});
             x = tabEnd;
             ++i;
             continue;
@@ -253,11 +258,10 @@ std::vector<LinePiece> rowPieces(QStringView line, int start, int end, const Lin
             j = cut;
         }
         const double w = metrics.width(line.mid(i, j - i));
-        pieces.push_back({i, j, x, w, false});
+        pieces.push_back({i, j, x, w, false, nullptr});
         x += w;
         i = j;
     }
-    return pieces;
 }
 
 }

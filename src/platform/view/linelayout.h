@@ -61,12 +61,16 @@ struct LinePiece
     double x = 0;    // from the row's left edge
     double width = 0;
     bool tab = false;
+    // Shaped once while the row stays as it is; drawing and caret positions reuse it.
+    std::shared_ptr<QTextLayout> layout;
 };
 
-// Where rows of a line start (the first at 0), wrapping at `width` pixels; one row when width <= 0.
-std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double width);
-// The pieces of the row [start, end) of a line.
+// Where rows of a line start, wrapping at `width` pixels; one row when width <= 0. `from` must be a row's
+// start: what lies before it is not looked at, so an edit re-breaks a long line from its row on.
+std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double width, int from = 0);
+// The pieces of the row [start, end) of a line; `from` at a piece's start and `x` its place resume the row there.
 std::vector<LinePiece> rowPieces(QStringView line, int start, int end, const LineMetrics &metrics);
+void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, int end, double x, const LineMetrics &metrics);
 
 // True where a row may start at `at`: after spaces, a tab or a hyphen inside a word, around ideographs.
 bool breakAllowedBefore(QStringView line, int at);

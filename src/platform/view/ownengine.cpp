@@ -46,9 +46,17 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     length = qBound(0, length, m_doc.length() - start);
     const int first = m_doc.lineFromPosition(start);
     const int last = m_doc.lineFromPosition(start + length);
+    // An edit inside one line keeps what is known of it up to the edit: a long line is not laid out again.
+    CachedLine kept;
+    const int offset = start - m_doc.lineStart(first);
+    const auto cached = m_lines.find(first);
+    if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
+        kept = std::move(cached->second);
     if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
         return;
     edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
+    if (kept.rowsWidth != -2)
+        keepLine(first, std::move(kept), offset, length, text);
     m_anchor = m_position = start + int(text.size());
     changed();
     selectionMoved();
@@ -194,6 +202,48 @@ const std::vector<LinePiece> &OwnEngine::piecesOf(int line, int row)
     return found->second;
 }
 
+void OwnEngine::keepLine(int line, CachedLine kept, int offset, int removed, const QString &text)
+{
+    kept.text.replace(offset, removed, text);
+    if (kept.rowsWidth >= 0 && kept.rowsWidth == (m_wrap ? wrapWidth() : 0) && !kept.rows.empty()) {
+        // Rows before the one above the edit stay; a shorter word may now fit that one, so it is redone.
+        std::vector<int> &rows = kept.rows;
+        const size_t row = size_t(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
+        const size_t keep = row > 0 ? row - 1 : 0;
+        const std::vector<int> rest = breakRows(kept.text, m_metrics, kept.rowsWidth, rows[keep]);
+        rows.resize(keep);
+        rows.insert(rows.end(), rest.begin(), rest.end());
+        for (auto p = kept.pieces.begin(); p != kept.pieces.end();) {
+            if (size_t(p->first) < keep) {
+                ++p;
+                continue;
+            }
+            // The first redone row keeps its pieces that end before the edit.
+            std::vector<LinePiece> &pieces = p->second;
+            if (size_t(p->first) != keep || rows[keep] != rest.front()) {
+                p = kept.pieces.erase(p);
+                continue;
+            }
+            while (!pieces.empty() && pieces.back().end > offset)
+                pieces.pop_back();
+            if (!pieces.empty())
+                pieces.pop_back();   // its end may have been cut short by the row's old end
+            const int end = keep + 1 < rows.size() ? rows[keep + 1] : int(kept.text.size());
+            const int from = pieces.empty() ? rows[keep] : pieces.back().end;
+            const double x = pieces.empty() ? 0 : pieces.back().x + pieces.back().width;
+            appendPieces(pieces, kept.text, from, end, x, m_metrics);
+            ++p;
+        }
+        if (m_wrap && m_rows.rows(line) == text::DisplayLines::Unknown)
+            m_rows.setRows(line, int(rows.size()));
+    } else {
+        kept.rowsWidth = -1;
+        kept.rows.clear();
+        kept.pieces.clear();
+    }
+    m_lines[line] = std::move(kept);
+}
+
 void OwnEngine::trimCache()
 {
     if (m_lines.size() > CachedLines)
@@ -202,7 +252,15 @@ void OwnEngine::trimCache()
 
 void OwnEngine::edited(int first, int removedLines, int addedLines)
 {
-    m_lines.clear();
+    // Lines above the edit keep what is known of them; those below move with it.
+    std::unordered_map<int, CachedLine> kept;
+    for (auto &[line, cached] : m_lines) {
+        if (line < first)
+            kept.emplace(line, std::move(cached));
+        else if (line >= first + removedLines)
+            kept.emplace(line + addedLines - removedLines, std::move(cached));
+    }
+    m_lines = std::move(kept);
     if (m_wrap && m_layoutWidth == wrapWidth() && first + removedLines <= m_rows.blockCount()) {
         m_rows.replace(first, removedLines, addedLines);
         m_counter.start();

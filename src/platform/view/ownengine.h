@@ -56,6 +56,7 @@ private:
     void paintRow(QPainter &painter, int line, int row, double y);
     int positionAt(QPointF viewportPoint);
     double xInRow(int line, int row, int offset);
+    QTextLayout &shaped(const QString &text, const LinePiece &piece) const;
     int offsetInRow(int line, int row, double x);
     int rowInLineOf(int position, int *line);
     void moveVertically(int rows, bool keepAnchor);
@@ -144,6 +145,8 @@ public:
 
 private:
     void edited(int first, int removedLines, int addedLines);
+    struct CachedLine;
+    void keepLine(int line, CachedLine kept, int offset, int removed, const QString &text);
     void invalidateRows();
 public:
     void trimCache();   // between paints: references into the cache do not outlive one

@@ -18,6 +18,23 @@ namespace {
 const QColor MarkBackground(0xff, 0xc8, 0xc8);
 const QColor MarkForeground(0xa0, 0x00, 0x00);
 
+// The marks of undecodable bytes in a piece: red on pink, as everywhere in Penwick.
+QList<QTextLayout::FormatRange> markFormats(const QString &text, const LinePiece &p)
+{
+    QList<QTextLayout::FormatRange> formats;
+    for (int i = p.start; i < p.end; ++i) {
+        if (text::isPlaceholderAt(text, i)) {
+            QTextLayout::FormatRange mark;
+            mark.start = i - p.start;
+            mark.length = 1;
+            mark.format.setBackground(MarkBackground);
+            mark.format.setForeground(MarkForeground);
+            formats << mark;
+        }
+    }
+    return formats;
+}
+
 size_t pieceAt(const std::vector<LinePiece> &pieces, int offset)
 {
     const auto after = std::upper_bound(pieces.begin(), pieces.end(), offset,
@@ -75,6 +92,13 @@ void OwnView::scrollContentsBy(int, int)
 
 // --- Positions and pixels ---
 
+QTextLayout &OwnView::shaped(const QString &text, const LinePiece &p) const
+{
+    if (!p.layout)
+        const_cast<LinePiece &>(p).layout = m_engine.metrics().layOut(text.mid(p.start, p.end - p.start), markFormats(text, p));
+    return *p.layout;
+}
+
 double OwnView::xInRow(int line, int row, int offset)
 {
     const QString &text = m_engine.lineText(line);
@@ -86,8 +110,7 @@ double OwnView::xInRow(int line, int row, int offset)
         return p.x + p.width;
     if (p.tab || offset <= p.start)
         return p.x;
-    const auto layout = m_engine.metrics().layOut(text.mid(p.start, p.end - p.start));
-    return p.x + layout->lineAt(0).cursorToX(offset - p.start);
+    return p.x + shaped(text, p).lineAt(0).cursorToX(offset - p.start);
 }
 
 int OwnView::offsetInRow(int line, int row, double x)
@@ -107,8 +130,7 @@ int OwnView::offsetInRow(int line, int row, double x)
             if (hit->tab) {
                 offset = x < hit->x + hit->width / 2 ? hit->start : hit->end;
             } else {
-                const auto layout = m_engine.metrics().layOut(text.mid(hit->start, hit->end - hit->start));
-                offset = hit->start + layout->lineAt(0).xToCursor(x - hit->x);
+                offset = hit->start + shaped(text, *hit).lineAt(0).xToCursor(x - hit->x);
             }
         }
     }
@@ -227,18 +249,6 @@ void OwnView::paintRow(QPainter &painter, int line, int row, double y)
                 painter.fillRect(QRectF(x, y, p.width, height), palette.brush(QPalette::Highlight));
             continue;
         }
-        const QString piece = text.mid(p.start, p.end - p.start);
-        QList<QTextLayout::FormatRange> formats;
-        for (int i = 0; i < piece.size(); ++i) {
-            if (text::isPlaceholderAt(piece, i)) {
-                QTextLayout::FormatRange mark;
-                mark.start = i;
-                mark.length = 1;
-                mark.format.setBackground(MarkBackground);
-                mark.format.setForeground(MarkForeground);
-                formats << mark;
-            }
-        }
         QList<QTextLayout::FormatRange> selections;
         if (from < to) {
             QTextLayout::FormatRange selected;
@@ -248,7 +258,10 @@ void OwnView::paintRow(QPainter &painter, int line, int row, double y)
             selected.format.setForeground(palette.brush(QPalette::HighlightedText));
             selections << selected;
         }
-        const auto layout = m_engine.metrics().layOut(piece, formats, holdsPreedit ? caret - p.start : -1, m_preedit);
+        std::unique_ptr<QTextLayout> withPreedit;
+        if (holdsPreedit)
+            withPreedit = m_engine.metrics().layOut(text.mid(p.start, p.end - p.start), markFormats(text, p), caret - p.start, m_preedit);
+        QTextLayout *layout = holdsPreedit ? withPreedit.get() : &shaped(text, p);
         painter.setPen(palette.color(QPalette::Text));
         layout->draw(&painter, QPointF(x, y), selections);
         if (holdsPreedit) {
