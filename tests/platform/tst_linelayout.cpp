@@ -1,6 +1,7 @@
 // The own view's line layout: rows from its breaker against a plain greedy model, widths past Qt's limit,
 // tab stops, and edits that keep part of a line's layout against a view that lays it out afresh.
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QAbstractScrollArea>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -15,12 +16,13 @@ namespace {
 
 struct Quiet : TextEngineClient
 {
+    int changes = 0;
     bool keyPressed(QKeyEvent *) override { return false; }
     void keyReleased(QKeyEvent *) override {}
     void mouseReleased(QMouseEvent *) override {}
     void dropped(const QMimeData *) override {}
     void pasted(const QString &) override {}
-    void textChanged() override {}
+    void textChanged() override { ++changes; }
     void selectionChanged() override {}
 };
 
@@ -83,6 +85,7 @@ private slots:
     void tabsAdvanceAtLeastASpace_data();
     void tabsAdvanceAtLeastASpace();
     void editedLongLineLaysOutAsAFreshOne();
+    void inputMethodsSeeAWindowAndCommitOnce();
 };
 
 void tst_LineLayout::rowsMatchTheGreedyModel()
@@ -175,6 +178,34 @@ void tst_LineLayout::editedLongLineLaysOutAsAFreshOne()
             QCOMPARE(caretInText(edited), caretInText(fresh));
         }
     }
+}
+
+// A preedit is drawn, never stored; the commit is one edit and one undo step; a long line is never handed over whole.
+void tst_LineLayout::inputMethodsSeeAWindowAndCommitOnce()
+{
+    Quiet client;
+    QWidget top;
+    OwnEngine engine(client, &top);
+    engine.widget()->setGeometry(0, 0, 300, 200);
+    top.show();
+    engine.reset(QString(100000, QLatin1Char('a')) + QStringLiteral("\nnext"));
+    engine.select(50000, 50000);
+    engine.type(50000, 0, QStringLiteral("x"));   // typing before the commit: the commit must not merge into it
+    const int before = client.changes;
+    QInputMethodEvent preedit(QStringLiteral("\u304b"), {});
+    QApplication::sendEvent(engine.widget(), &preedit);
+    QCOMPARE(client.changes, before);
+    QCOMPARE(engine.length(), 100006);
+    const QString around = engine.widget()->inputMethodQuery(Qt::ImSurroundingText).toString();
+    QVERIFY2(around.size() <= 1000, qPrintable(QString::number(around.size())));
+    QCOMPARE(around.mid(engine.widget()->inputMethodQuery(Qt::ImCursorPosition).toInt() - 1, 2), QStringLiteral("xa"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u304b\u306a"));
+    QApplication::sendEvent(engine.widget(), &commit);
+    QCOMPARE(client.changes, before + 1);
+    QCOMPARE(engine.text(50000, 3), QStringLiteral("x\u304b\u306a"));
+    engine.undo();
+    QCOMPARE(engine.text(50000, 2), QStringLiteral("xa"));
 }
 
 QTEST_MAIN(tst_LineLayout)
