@@ -68,6 +68,7 @@ void OwnEngine::reset(const QString &text)
     m_doc.insert(0, text);
     m_doc.resetUndo();
     m_anchor = m_position = 0;
+    m_lines.clear();
     invalidateRows();
     m_view->m_widest = 0;
     changed();
@@ -142,6 +143,7 @@ void OwnEngine::undo()
     if (at < 0)
         return;
     // The model does not say which lines an undo touched: count them all again, lazily.
+    m_lines.clear();
     invalidateRows();
     m_anchor = m_position = at;
     changed();
@@ -153,6 +155,7 @@ void OwnEngine::redo()
     const int at = m_doc.redo();
     if (at < 0)
         return;
+    m_lines.clear();
     invalidateRows();
     m_anchor = m_position = at;
     changed();
@@ -271,11 +274,15 @@ void OwnEngine::edited(int first, int removedLines, int addedLines)
 
 void OwnEngine::invalidateRows()
 {
-    m_lines.clear();
+    if (!m_wrap) {
+        // Without wrap a line is a row; the counts are made afresh when wrap comes back on.
+        m_layoutWidth = -1;
+        m_counter.stop();
+        return;
+    }
     m_rows.reset(m_doc.lineCount());
     m_layoutWidth = wrapWidth();
-    if (m_wrap)
-        m_counter.start();
+    m_counter.start();
 }
 
 void OwnEngine::widthChanged()
@@ -406,6 +413,7 @@ void OwnEngine::setFont(const QFont &font)
     m_metrics.setFont(font);
     m_view->setFont(font);
     m_view->m_widest = 0;
+    m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
     m_view->viewport()->update();
@@ -417,6 +425,7 @@ void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
     m_stops = stops;
     m_tabDistance = distance;
     m_view->m_widest = 0;
+    m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
     m_view->viewport()->update();
@@ -441,6 +450,7 @@ void OwnEngine::load(QByteArray &&bytes, const text::TextFormat &)
     m_doc.setBytes(std::move(bytes));
     bytes = QByteArray();
     m_anchor = m_position = 0;
+    m_lines.clear();
     invalidateRows();
     m_view->m_widest = 0;
     m_view->verticalScrollBar()->setValue(0);
