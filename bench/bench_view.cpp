@@ -89,7 +89,7 @@ void benchView(const std::function<bool(const char *)> &wanted)
         for (qint64 written = 0; written < 5'000'000; written += words.size())
             f.write(words);
     });
-    const Engine own{"own", platform::makeOwnEngine}, qt{"qt", platform::makeTextEngine};
+    const Engine own{"own", platform::makeOwnEngine}, qt{"qt", platform::makeQtEngine};
 
     if (wanted("view-100MB")) {
         double open[2] = {}, key[2] = {}, wrap[2] = {};

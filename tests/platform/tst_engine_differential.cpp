@@ -84,7 +84,7 @@ std::unique_ptr<RichTextBox> tst_EngineDifferential::make(const platform::TextEn
 
 void tst_EngineDifferential::init()
 {
-    qt = make(platform::makeTextEngine);
+    qt = make(platform::makeQtEngine);
     own = make(platform::makeOwnEngine);
     QVERIFY(QTest::qWaitForWindowExposed(own.get()));
 }

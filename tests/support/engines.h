@@ -16,7 +16,7 @@ struct TestEngine
 
 inline QList<TestEngine> testEngines()
 {
-    return {{"qt", platform::makeTextEngine}, {"own", platform::makeOwnEngine}};
+    return {{"qt", platform::makeQtEngine}, {"own", platform::makeOwnEngine}};
 }
 
 // A test main that runs every case of the class once per engine.

@@ -135,7 +135,7 @@ void Marks::highlightBlock(const QString &line)
 
 // --- QtEngine ---
 
-std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent)
+std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent)
 {
     return std::make_unique<QtEngine>(client, parent);
 }

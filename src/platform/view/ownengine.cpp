@@ -21,6 +21,11 @@ std::unique_ptr<TextEngine> makeOwnEngine(TextEngineClient &client, QWidget *par
     return std::make_unique<OwnEngine>(client, parent);
 }
 
+std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent)
+{
+    return makeOwnEngine(client, parent);
+}
+
 OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
     : m_client(client), m_view(new OwnView(*this, client, parent))
 {
