@@ -24,17 +24,16 @@ Document::~Document() = default;
 
 void Document::clear(const TextFormat &format)
 {
-    reset(QByteArray(), {}, format, 0);
+    reset(QByteArray(), {}, format);
 }
 
-void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes)
+void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format)
 {
     m_original = std::move(bytes);
     m_addedBlocks.clear();
     m_addedEnd = 0;
     m_format = format;
     m_sourceEncoding = format.encoding;
-    m_bomBytes = bomBytes;
     m_reencoded = false;
     m_leaves.clear();
     const size_t perLeaf = size_t(std::max(1, m_limits.leafPieces * 3 / 4));
@@ -145,6 +144,8 @@ qint64 Document::byteOfUnit(const Piece &piece, qint64 unit, qint64 *atomEnd, in
     const auto *begin = reinterpret_cast<const uchar *>(bufferOf(piece));
     const uchar *end = begin + piece.bytes;
     const Kind kind = stepKind(piece, m_sourceEncoding);
+    if (piece.counted)
+        return walkCounted(kind, begin, end, unit, LLONG_MAX).p - begin;
     const Walk w = walk(kind, begin, end, unit, LLONG_MAX);
     if (!w.atom)
         return w.p - begin;
@@ -158,6 +159,8 @@ qint64 Document::breaksBefore(const Piece &piece, qint64 unit) const
     const auto *begin = reinterpret_cast<const uchar *>(bufferOf(piece));
     if (piece.simple)
         return countByte(begin, begin + unit, '\n');
+    if (piece.counted)
+        return walkCounted(stepKind(piece, m_sourceEncoding), begin, begin + piece.bytes, unit, LLONG_MAX).breaks;
     // An atom is never a break, so stopping before one loses none.
     return walk(stepKind(piece, m_sourceEncoding), begin, begin + piece.bytes, unit, LLONG_MAX).breaks;
 }
@@ -173,6 +176,8 @@ qint64 Document::unitAfterBreak(const Piece &piece, qint64 nth) const
                 return p - begin + 1;
         }
     }
+    if (piece.counted)
+        return walkCounted(stepKind(piece, m_sourceEncoding), begin, end, LLONG_MAX, nth).units;
     return walk(stepKind(piece, m_sourceEncoding), begin, end, LLONG_MAX, nth).units;
 }
 
@@ -186,6 +191,7 @@ Document::Piece Document::subPiece(const Piece &piece, qint64 fromByte, qint64 t
     sub.units = qint32(c.units);
     sub.breaks = qint32(c.breaks);
     sub.simple = c.simple;
+    sub.counted = c.counted;
     return sub;
 }
 

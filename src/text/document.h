@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,14 +61,16 @@ public:
     QChar charAt(int position) const;
 
     // A '\n' in text is a new break with the main line end. False, with nothing changed, when the
-    // range is outside the text or the result would be too long.
+    // range is outside the text or the result would be too long. Typing merges into one undo step
+    // as a text widget merges it: inserts without a break, each where the last ended, and runs of
+    // Delete or Backspace without a break.
     bool replace(int position, int removedLength, QStringView text);
     bool insert(int position, QStringView text) { return replace(position, 0, text); }
     bool remove(int position, int length) { return replace(position, length, {}); }
     // Typing over a selection: the removal and the typed text start a step that further typing extends.
     bool typeOver(int position, int removedLength, QStringView text);
 
-    // Replaces every match of find() with `with` as one undo step; returns how many.
+    // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);
     const BlockSource &blocks() const;
 
@@ -90,6 +91,7 @@ public:
     int leafCount() const { return int(m_leaves.size()); }
     qint64 addedBytes() const { return m_addedEnd; }
 
+    // A run of one buffer's bytes: the index's unit (public for the scan that makes the first ones).
     struct Piece
     {
         qint64 start = 0;   // in its buffer
@@ -98,6 +100,7 @@ public:
         qint32 breaks = 0;
         bool added = false;
         bool simple = false;   // one byte per unit, and '\n' bytes are the only breaks
+        bool counted = false;  // every unit starts at a byte that is no continuation byte
     };
 
 private:
@@ -141,7 +144,7 @@ private:
 
     TextFormat saveFormat() const;
     int writeBytes(const TextFormat &format, const ByteSink &sink) const;
-    void reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format, int bomBytes);
+    void reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format);
 
     const char *bufferOf(const Piece &piece) const;
     PieceText decodePiece(const Piece &piece) const;
@@ -182,7 +185,6 @@ private:
     qint64 m_addedEnd = 0;
     TextFormat m_format;     // how the document is saved
     Encoding m_sourceEncoding = Encoding::Utf8;   // how m_original reads
-    int m_bomBytes = 0;
     bool m_reencoded = false;
 
     std::vector<Leaf> m_leaves;

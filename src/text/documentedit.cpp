@@ -98,6 +98,7 @@ std::vector<Document::Piece> Document::cutAdded(qint64 from, qint64 to) const
         p.units = qint32(c.units);
         p.breaks = qint32(c.breaks);
         p.simple = c.simple;
+        p.counted = c.counted;
         if (p.bytes > 0)
             out.push_back(p);
         from = cut;
@@ -133,6 +134,7 @@ bool Document::extendTyping(qint64 position, QStringView text, Change &change)
     piece.units += part[0].units;
     piece.breaks += part[0].breaks;
     piece.simple = piece.simple && part[0].simple;
+    piece.counted = piece.counted && part[0].counted;
     leaf.units += part[0].units;
     leaf.breaks += part[0].breaks;
     leaf.bytes += grown;

@@ -60,6 +60,7 @@ struct Chunk
     qint64 lfcr = 0;
     bool nonAscii = false;
     bool cr = false;
+    bool uncounted = false;   // a bad byte, a pair, a paragraph separator or a reserved character
 };
 
 class Scan
@@ -85,7 +86,6 @@ public:
     }
 
     TextFormat format() const { return m_format; }
-    int bomBytes() const { return m_bom; }
 
     std::vector<Document::Piece> pieces(qint64 &units) const
     {
@@ -100,6 +100,7 @@ public:
             p.units = qint32(latin8 ? c.bytes - c.crlf : c.units);
             p.breaks = qint32(latin8 ? c.lfcr - c.crlf : c.breaks);
             p.simple = !c.cr && (latin8 || (!c.nonAscii && m_format.encoding == Encoding::Utf8));
+            p.counted = p.simple || (!latin8 && m_format.encoding == Encoding::Utf8 && !c.cr && !c.uncounted);
             units += p.units;
             out.push_back(p);
         }
@@ -188,12 +189,14 @@ private:
             char32_t cp = 0;
             const int len = pieces::utf8Sequence(p, end, cp);
             if (len == 0) {
+                m_chunk.uncounted = true;
                 ++m_invalidHigh;
                 ++m_chunk.units;
                 ++m_pos;
                 continue;
             }
             m_validHigh += len;
+            m_chunk.uncounted = m_chunk.uncounted || len == 4 || isReserved(cp) || cp == 0x2029;
             if (isReserved(cp)) {
                 m_chunk.units += len;
             } else if (cp == 0x2029) {
@@ -326,7 +329,7 @@ void Document::setBytes(QByteArray bytes)
     scan.decide();
     qint64 units = 0;
     std::vector<Piece> pieces = scan.pieces(units);
-    reset(std::move(bytes), std::move(pieces), scan.format(), scan.bomBytes());
+    reset(std::move(bytes), std::move(pieces), scan.format());
 }
 
 FileResult Document::load(const QString &path)
@@ -393,7 +396,7 @@ FileResult Document::load(const QString &path)
             return failure(EFBIG, tr("The file grew past the size that can be opened."));
         if (data.capacity() - size > size / 8)
             data.squeeze();   // a file that grew while read leaves slack worth giving back
-        reset(std::move(data), std::move(pieces), scan.format(), scan.bomBytes());
+        reset(std::move(data), std::move(pieces), scan.format());
     } catch (const std::bad_alloc &) {
         return failure(ENOMEM);
     }

@@ -17,11 +17,18 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     if (needle.contains(u'\n'))
         return replaceAcrossLines(needle, with, options, start, end);
 
-    // The text from the first match to the end of the last becomes one run of added text.
-    const qint64 from = m_addedEnd;
+    // Matches close together become one run of added text from the first to the end of the last;
+    // a long stretch without a match keeps its pieces, so the run is cut there.
+    struct Run
+    {
+        qint64 first, last;   // the document's range it replaces
+        qint64 from, to;      // in the added buffer
+    };
+    const qint64 gap = 16 * qint64(m_limits.pieceBytes);
+    const qint64 addedBefore = m_addedEnd;
+    std::vector<Run> runs;
     Reader lines(*this, lineStart(lineFromPosition(start)));
     std::unique_ptr<Reader> copy;
-    qint64 first = -1;
     int count = 0;
     QStringView line;
     qint64 lineStartPos = 0;
@@ -29,11 +36,16 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         qsizetype at = qMax<qint64>(0, start - lineStartPos);
         const qsizetype limit = qMin<qint64>(line.size(), end - lineStartPos);
         for (qsizetype m; (m = findInText(line, needle, at, limit, options)) >= 0; at = m + needle.size()) {
-            if (!copy) {
-                first = lineStartPos + m;
-                copy = std::make_unique<Reader>(*this, first);
+            const qint64 match = lineStartPos + m;
+            if (copy && match - copy->position() <= gap) {
+                copy->copyTo(match, *this);
             } else {
-                copy->copyTo(lineStartPos + m, *this);
+                if (copy) {
+                    runs.back().last = copy->position();
+                    runs.back().to = m_addedEnd;
+                }
+                runs.push_back({match, match, m_addedEnd, m_addedEnd});
+                copy = std::make_unique<Reader>(*this, match);
             }
             appendUnits(with);
             copy->skip(needle.size());
@@ -42,24 +54,33 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     }
     if (count == 0)
         return 0;
-    const qint64 removed = copy->position() - first;
-    std::vector<Piece> pieces = cutAdded(from, m_addedEnd);
-    qint64 inserted = 0;
-    for (const Piece &p : pieces)
-        inserted += p.units;
-    if (total - removed + inserted > INT_MAX) {
-        m_addedEnd = from;   // nothing points at what was written
+    runs.back().last = copy->position();
+    runs.back().to = m_addedEnd;
+    std::vector<std::vector<Piece>> pieces;
+    qint64 grown = 0;
+    for (const Run &run : runs) {
+        pieces.push_back(cutAdded(run.from, run.to));
+        grown -= run.last - run.first;
+        for (const Piece &p : pieces.back())
+            grown += p.units;
+    }
+    if (total + grown > INT_MAX) {
+        m_addedEnd = addedBefore;   // nothing points at what was written
         return 0;
     }
-    Change change;
-    change.position = first;
-    change.removedUnits = removed;
-    change.insertedUnits = inserted;
-    change.inserted = std::move(pieces);
-    change.removed = splice(first, removed, change.inserted);
-    m_mergeable = false;
-    record(std::move(change), StepKind::Other);
-    m_mergeable = false;
+    // From the last run back, so that each run's range is still where it was found.
+    beginCompound();
+    for (size_t i = runs.size(); i-- > 0;) {
+        Change change;
+        change.position = runs[i].first;
+        change.removedUnits = runs[i].last - runs[i].first;
+        for (const Piece &p : pieces[i])
+            change.insertedUnits += p.units;
+        change.inserted = std::move(pieces[i]);
+        change.removed = splice(change.position, change.removedUnits, change.inserted);
+        record(std::move(change), StepKind::Other);
+    }
+    endCompound();
     return count;
 }
 

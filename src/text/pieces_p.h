@@ -138,6 +138,7 @@ struct Walk
     qint64 units = 0;
     qint64 breaks = 0;
     const uchar *atom = nullptr;   // where the walk stopped before an atom that unitLimit falls inside
+    bool counted = true;   // no step yet that would keep walkCounted() from counting it
 };
 
 // Steps from p while units < unitLimit and breaks < breakLimit; runs of plain ASCII go sixteen at a time.
@@ -166,9 +167,43 @@ inline Walk walk(Kind kind, const uchar *p, const uchar *end, qint64 unitLimit, 
             w.atom = p;
             break;
         }
+        if (s.units != 1 || (s.isBreak && *p != '\n') || (s.bytes == 1 && *p >= 0x80))
+            w.counted = false;
         w.units += s.units;
         w.breaks += s.isBreak;
         p += s.bytes;
+    }
+    w.p = p;
+    return w;
+}
+
+// The walk over a counted piece: units are the bytes that are no continuation bytes, breaks are
+// '\n' (and, added, the end markers), so sixteen bytes at a time with no decoding at all.
+inline Walk walkCounted(Kind kind, const uchar *p, const uchar *end, qint64 unitLimit, qint64 breakLimit)
+{
+    Walk w;
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i trail = _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(char(0xC0))), _mm_set1_epi8(char(0x80)));
+        __m128i br = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+        if (kind == Kind::Added)   // 0xF8..0xFF, as signed bytes -8..-1
+            br = _mm_or_si128(br, _mm_and_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), _mm_cmpgt_epi8(v, _mm_set1_epi8(-9))));
+        const int starts = 16 - __builtin_popcount(unsigned(_mm_movemask_epi8(trail)));
+        const int breaks = __builtin_popcount(unsigned(_mm_movemask_epi8(br)));
+        if (w.units + starts >= unitLimit || w.breaks + breaks >= breakLimit)
+            break;
+        w.units += starts;
+        w.breaks += breaks;
+    }
+#endif
+    for (; p < end; ++p) {
+        if ((*p & 0xC0) == 0x80)
+            continue;
+        if (w.units >= unitLimit || w.breaks >= breakLimit)
+            break;
+        ++w.units;
+        w.breaks += *p == '\n' || (kind == Kind::Added && *p >= AddedEnd);
     }
     w.p = p;
     return w;
@@ -193,19 +228,24 @@ struct Counts
 {
     qint64 units = 0;
     qint64 breaks = 0;
-    bool simple = true;
+    bool simple = true;    // one byte per unit, and '\n' the only break
+    bool counted = false;  // each byte that is no continuation byte starts one unit (see walkCounted)
 };
 
 inline Counts countSteps(Kind kind, const uchar *p, const uchar *end)
 {
-    // Simple: one byte per unit and '\n' the only break, so offsets need no walk.
     bool simple = kind != Kind::Utf16LE && kind != Kind::Utf16BE;
     for (const uchar *q = p; q < end && simple; ++q)
         simple = kind == Kind::Latin8 ? *q != '\r' : kind == Kind::Added ? *q < 0x80 : *q < 0x80 && *q != '\r';
     if (simple)
-        return {end - p, countByte(p, end, '\n'), true};
+        return {end - p, countByte(p, end, '\n'), true, true};
+    if (kind == Kind::Added) {
+        const Walk w = walkCounted(kind, p, end, LLONG_MAX, LLONG_MAX);
+        return {w.units, w.breaks, false, true};
+    }
+    // UTF-8 is counted when well formed with no pair, CR, paragraph separator or reserved character.
     const Walk w = walk(kind, p, end, LLONG_MAX, LLONG_MAX);
-    return {w.units, w.breaks, false};
+    return {w.units, w.breaks, false, kind == Kind::Utf8 && w.counted};
 }
 
 } // namespace text::pieces
