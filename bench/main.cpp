@@ -10,6 +10,7 @@ void benchFiles();
 void benchReplaceAll();
 void benchDocument(const std::function<bool(const char *)> &wanted);
 void benchJournal();
+void benchView(const std::function<bool(const char *)> &wanted);
 
 int main(int argc, char *argv[])
 {
@@ -29,5 +30,6 @@ int main(int argc, char *argv[])
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
     if (wanted("journal"))
         benchJournal();
+    benchView([&](const char *scenario) { return wanted("view") || wanted(scenario); });
     return 0;
 }

@@ -92,6 +92,14 @@ void DisplayLines::replace(int first, int removedCount, int addedCount)
         m_chunks.erase(m_chunks.begin() + chunk);
 }
 
+long long DisplayLines::estimatedRows() const
+{
+    long long sum = 0;
+    for (const Chunk &c : m_chunks)
+        sum += c.knownSum + c.unknown;
+    return sum;
+}
+
 int DisplayLines::rows(int block) const
 {
     int chunk, offset;

@@ -18,6 +18,8 @@ public:
     int blockCount() const { return m_blockCount; }
 
     int rows(int block) const;
+    // Known rows plus one for each block still unknown: what a scroll bar can show before counting ends.
+    long long estimatedRows() const;
     void setRows(int block, int rows);
 
     // First block below `block` whose rows are unknown, or -1.

@@ -40,6 +40,8 @@ public:
 
     // The whole file as save() writes it; the sink returns 0 or an errno value, which stops the stream.
     int writeTo(const ByteSink &sink) const;
+    // The same in a format the caller chose (the edit control decides when a file turns UTF-8).
+    int writeTo(const TextFormat &format, const ByteSink &sink) const { return writeBytes(format, sink); }
     QByteArray toBytes() const;
     FileResult save(const QString &path, const WriteOptions &options = {});
     // A character the 8-bit encoding cannot hold makes save() write UTF-8 instead, and say so here.
@@ -65,6 +67,8 @@ public:
     bool replace(int position, int removedLength, QStringView text);
     bool insert(int position, QStringView text) { return replace(position, 0, text); }
     bool remove(int position, int length) { return replace(position, length, {}); }
+    // Typing over a selection: the removal and the typed text start a step that further typing extends.
+    bool typeOver(int position, int removedLength, QStringView text);
 
     // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);

@@ -173,13 +173,34 @@ bool Document::replace(int position, int removedLength, QStringView text)
         }
     }
     record(std::move(change), kind);
-    if (m_observer)
-        m_observer(position, removedLength, int(text.size()));
     return true;
 }
 
+bool Document::typeOver(int position, int removedLength, QStringView text)
+{
+    const qint64 total = length();
+    if (removedLength == 0 || text.isEmpty() || text.contains(u'\n'))
+        return replace(position, removedLength, text);
+    if (position < 0 || removedLength < 0 || position > total || removedLength > total - position)
+        return false;
+    if (total - removedLength + text.size() > INT_MAX)
+        return false;
+    Change change;
+    change.position = position;
+    change.removedUnits = removedLength;
+    change.insertedUnits = text.size();
+    change.inserted = appendAdded(text);
+    change.removed = splice(position, removedLength, change.inserted);
+    m_mergeable = false;
+    record(std::move(change), StepKind::Insert);
+    return true;
+}
+
+// Every change made forward passes here, once the text holds it: the observer hears of it first.
 void Document::record(Change change, StepKind kind)
 {
+    if (m_observer)
+        m_observer(int(change.position), int(change.removedUnits), int(change.insertedUnits));
     m_steps.resize(m_done);
     if (m_compoundDepth > 0) {
         if (!m_compoundOpen) {

@@ -188,7 +188,7 @@ private:
             }
             m_chunk.nonAscii = true;
             char32_t cp = 0;
-            const int len = utf8Sequence(p, end, cp);
+            const int len = pieces::utf8Sequence(p, end, cp);
             if (len == 0) {
                 m_chunk.uncounted = true;
                 ++m_invalidHigh;

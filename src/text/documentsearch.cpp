@@ -78,10 +78,7 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
             change.insertedUnits += p.units;
         change.inserted = std::move(pieces[i]);
         change.removed = splice(change.position, change.removedUnits, change.inserted);
-        const Change told{change.position, change.removedUnits, change.insertedUnits, {}, {}};
         record(std::move(change), StepKind::Other);
-        if (m_observer)
-            m_observer(int(told.position), int(told.removedUnits), int(told.insertedUnits));
     }
     endCompound();
     return count;

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "platform/textengine.h"
+#include "platform/view/ownengine.h"
 
 struct TestEngine
 {
@@ -15,7 +16,7 @@ struct TestEngine
 
 inline QList<TestEngine> testEngines()
 {
-    return {{"qt", platform::makeTextEngine}};
+    return {{"qt", platform::makeQtEngine}, {"own", platform::makeOwnEngine}};
 }
 
 // A test main that runs every case of the class once per engine.

@@ -137,6 +137,11 @@ void Marks::highlightBlock(const QString &line)
 
 std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent)
 {
+    return makeQtEngine(client, parent);
+}
+
+std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent)
+{
     return std::make_unique<QtEngine>(client, parent);
 }
 

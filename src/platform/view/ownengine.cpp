@@ -1,0 +1,490 @@
+// Penwick's own engine: text, selection, undo and files on the document model; display rows counted lazily.
+#include "platform/view/ownengine.h"
+
+#include <QElapsedTimer>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// A slice of background counting never holds input up longer than this.
+constexpr int SliceMs = 4;
+constexpr int CachedLines = 512;
+
+}
+
+std::unique_ptr<TextEngine> makeOwnEngine(TextEngineClient &client, QWidget *parent)
+{
+    return std::make_unique<OwnEngine>(client, parent);
+}
+
+OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
+    : m_client(client), m_view(new OwnView(*this, client, parent))
+{
+    m_rows.reset(1);
+    // Every change the model makes, undo included, goes on to the control (its journal); a new text does not.
+    m_doc.setChangeObserver([this](int position, int removed, int inserted) {
+        if (!m_newText)
+            m_client.textEdited(position, removed, m_doc.text(position, inserted));
+    });
+    m_counter.setInterval(0);
+    QObject::connect(&m_counter, &QTimer::timeout, m_view, [this] { countSlice(); });
+}
+
+OwnEngine::~OwnEngine() = default;
+
+// --- Text and selection ---
+
+void OwnEngine::replace(int start, int length, const QString &text)
+{
+    // What the control writes starts a step of its own; keys typed right after it extend it.
+    m_doc.breakTyping();
+    type(start, length, text, false);
+}
+
+void OwnEngine::type(int start, int length, const QString &text, bool typing)
+{
+    start = qBound(0, start, m_doc.length());
+    length = qBound(0, length, m_doc.length() - start);
+    const int first = m_doc.lineFromPosition(start);
+    const int last = m_doc.lineFromPosition(start + length);
+    // An edit inside one line keeps what is known of it up to the edit: a long line is not laid out again.
+    CachedLine kept;
+    const int offset = start - m_doc.lineStart(first);
+    const auto cached = m_lines.find(first);
+    if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
+        kept = std::move(cached->second);
+    if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
+        return;
+    edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
+    if (kept.rowsWidth != -2)
+        keepLine(first, std::move(kept), offset, length, text);
+    m_anchor = m_position = start + int(text.size());
+    changed();
+    selectionMoved();
+}
+
+void OwnEngine::reset(const QString &text)
+{
+    m_doc.clear();
+    m_newText = true;
+    m_doc.insert(0, text);
+    m_newText = false;
+    m_doc.resetUndo();
+    m_anchor = m_position = 0;
+    m_lines.clear();
+    invalidateRows();
+    m_view->m_widest = 0;
+    changed();
+    selectionMoved();
+}
+
+void OwnEngine::select(int anchor, int position)
+{
+    const int n = m_doc.length();
+    moveTo(qBound(0, anchor, n), false);
+    moveTo(qBound(0, position, n), true);
+}
+
+void OwnEngine::moveTo(int position, bool keepAnchor)
+{
+    position = qBound(0, position, m_doc.length());
+    const int anchor = keepAnchor ? m_anchor : position;
+    if (position == m_position && anchor == m_anchor)
+        return;
+    m_position = position;
+    m_anchor = anchor;
+    selectionMoved();
+}
+
+void OwnEngine::selectionMoved()
+{
+    m_view->m_goalX = -1;   // Up and Down put their column back after moving
+    m_view->viewport()->update();
+    if (m_compoundDepth > 0)
+        return;
+    m_view->ensureCaretVisible();
+    m_client.selectionChanged();
+}
+
+void OwnEngine::changed()
+{
+    m_view->m_preedit.clear();
+    if (m_compoundDepth > 0) {
+        m_compoundChanged = true;
+        return;
+    }
+    m_view->updateScrollBars();
+    m_view->viewport()->update();
+    m_client.textChanged();
+}
+
+// --- Undo ---
+
+void OwnEngine::beginCompound()
+{
+    if (m_compoundDepth++ == 0)
+        m_compoundChanged = false;
+    m_doc.beginCompound();
+}
+
+void OwnEngine::endCompound()
+{
+    m_doc.endCompound();
+    if (--m_compoundDepth > 0)
+        return;
+    if (m_compoundChanged) {
+        m_compoundChanged = false;
+        changed();
+    }
+    m_view->ensureCaretVisible();
+    m_client.selectionChanged();
+}
+
+void OwnEngine::undo()
+{
+    const int at = m_doc.undo();
+    if (at < 0)
+        return;
+    // The model does not say which lines an undo touched: count them all again, lazily.
+    m_lines.clear();
+    invalidateRows();
+    m_anchor = m_position = at;
+    changed();
+    selectionMoved();
+}
+
+void OwnEngine::redo()
+{
+    const int at = m_doc.redo();
+    if (at < 0)
+        return;
+    m_lines.clear();
+    invalidateRows();
+    m_anchor = m_position = at;
+    changed();
+    selectionMoved();
+}
+
+// --- Lines and rows ---
+
+const QString &OwnEngine::lineText(int line) const
+{
+    CachedLine &cached = m_lines[line];
+    if (cached.rowsWidth == -2) {
+        cached.text = m_doc.line(line);
+        cached.rowsWidth = -1;
+    }
+    return cached.text;
+}
+
+int OwnEngine::wrapWidth() const
+{
+    return qMax(1, m_view->viewport()->width() - 2 * OwnView::Margin);
+}
+
+const std::vector<int> &OwnEngine::rowsOf(int line)
+{
+    const QString &text = lineText(line);
+    CachedLine &cached = m_lines[line];
+    const int width = m_wrap ? wrapWidth() : 0;
+    if (cached.rowsWidth != width) {
+        cached.rows = breakRows(text, m_metrics, width);
+        cached.rowsWidth = width;
+        cached.pieces.clear();
+    }
+    return cached.rows;
+}
+
+const std::vector<LinePiece> &OwnEngine::piecesOf(int line, int row)
+{
+    const std::vector<int> &rows = rowsOf(line);
+    CachedLine &cached = m_lines[line];
+    auto found = cached.pieces.find(row);
+    if (found == cached.pieces.end()) {
+        const int start = rows[size_t(row)];
+        const int end = row + 1 < int(rows.size()) ? rows[size_t(row) + 1] : int(cached.text.size());
+        found = cached.pieces.emplace(row, rowPieces(cached.text, start, end, m_metrics)).first;
+    }
+    return found->second;
+}
+
+void OwnEngine::keepLine(int line, CachedLine kept, int offset, int removed, const QString &text)
+{
+    kept.text.replace(offset, removed, text);
+    if (kept.rowsWidth >= 0 && kept.rowsWidth == (m_wrap ? wrapWidth() : 0) && !kept.rows.empty()) {
+        // Rows before the one above the edit stay; a shorter word may now fit that one, so it is redone.
+        std::vector<int> &rows = kept.rows;
+        const size_t row = size_t(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
+        const size_t keep = row > 0 ? row - 1 : 0;
+        const std::vector<int> rest = breakRows(kept.text, m_metrics, kept.rowsWidth, rows[keep]);
+        rows.resize(keep);
+        rows.insert(rows.end(), rest.begin(), rest.end());
+        for (auto p = kept.pieces.begin(); p != kept.pieces.end();) {
+            if (size_t(p->first) < keep) {
+                ++p;
+                continue;
+            }
+            // The first redone row keeps its pieces that end before the edit.
+            std::vector<LinePiece> &pieces = p->second;
+            if (size_t(p->first) != keep || rows[keep] != rest.front()) {
+                p = kept.pieces.erase(p);
+                continue;
+            }
+            while (!pieces.empty() && pieces.back().end > offset)
+                pieces.pop_back();
+            if (!pieces.empty())
+                pieces.pop_back();   // its end may have been cut short by the row's old end
+            const int end = keep + 1 < rows.size() ? rows[keep + 1] : int(kept.text.size());
+            const int from = pieces.empty() ? rows[keep] : pieces.back().end;
+            const double x = pieces.empty() ? 0 : pieces.back().x + pieces.back().width;
+            appendPieces(pieces, kept.text, from, end, x, m_metrics);
+            ++p;
+        }
+        if (m_wrap && m_rows.rows(line) == text::DisplayLines::Unknown)
+            m_rows.setRows(line, int(rows.size()));
+    } else {
+        kept.rowsWidth = -1;
+        kept.rows.clear();
+        kept.pieces.clear();
+    }
+    m_lines[line] = std::move(kept);
+}
+
+void OwnEngine::trimCache()
+{
+    if (m_lines.size() > CachedLines)
+        m_lines.clear();
+}
+
+void OwnEngine::edited(int first, int removedLines, int addedLines)
+{
+    // Lines above the edit keep what is known of them; those below move with it.
+    std::unordered_map<int, CachedLine> kept;
+    for (auto &[line, cached] : m_lines) {
+        if (line < first)
+            kept.emplace(line, std::move(cached));
+        else if (line >= first + removedLines)
+            kept.emplace(line + addedLines - removedLines, std::move(cached));
+    }
+    m_lines = std::move(kept);
+    if (m_wrap && m_layoutWidth == wrapWidth() && first + removedLines <= m_rows.blockCount()) {
+        m_rows.replace(first, removedLines, addedLines);
+        m_counter.start();
+    } else {
+        invalidateRows();
+    }
+}
+
+void OwnEngine::invalidateRows()
+{
+    if (!m_wrap) {
+        // Without wrap a line is a row; the counts are made afresh when wrap comes back on.
+        m_layoutWidth = -1;
+        m_counter.stop();
+        return;
+    }
+    m_rows.reset(m_doc.lineCount());
+    m_layoutWidth = wrapWidth();
+    m_counter.start();
+}
+
+void OwnEngine::widthChanged()
+{
+    if (m_wrap && wrapWidth() != m_layoutWidth)
+        invalidateRows();
+}
+
+void OwnEngine::countSlice()
+{
+    if (!m_wrap) {
+        m_counter.stop();
+        return;
+    }
+    if (wrapWidth() != m_layoutWidth)
+        invalidateRows();
+    QElapsedTimer clock;
+    clock.start();
+    const int lines = m_rows.blockCount();
+    const int width = m_layoutWidth;
+    while (clock.elapsed() < SliceMs) {
+        const int unknown = m_rows.firstUnknownBefore(lines);
+        if (unknown < 0) {
+            m_counter.stop();
+            break;
+        }
+        m_rows.countUnknown(qMin(lines, unknown + 64), [&](int line) {
+            return int(breakRows(m_doc.line(line), m_metrics, width).size());
+        });
+    }
+    m_view->updateScrollBars();
+}
+
+int OwnEngine::lineFromPosition(int position)
+{
+    position = qBound(0, position, m_doc.length());
+    const int line = m_doc.lineFromPosition(position);
+    if (!m_wrap)
+        return line;
+    if (wrapWidth() != m_layoutWidth)
+        invalidateRows();
+    const int width = m_layoutWidth;
+    m_rows.countUnknown(line, [&](int l) { return int(breakRows(m_doc.line(l), m_metrics, width).size()); });
+    const std::vector<int> &rows = rowsOf(line);
+    if (m_rows.rows(line) == text::DisplayLines::Unknown)
+        m_rows.setRows(line, int(rows.size()));
+    const int offset = position - m_doc.lineStart(line);
+    const int rowInLine = int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
+    return m_rows.rowsBefore(line) + rowInLine;
+}
+
+int OwnEngine::rowOfPosition(int position)
+{
+    return lineFromPosition(position);
+}
+
+bool OwnEngine::linesCurrent() const
+{
+    if (!m_wrap)
+        return true;
+    if (wrapWidth() != m_layoutWidth)
+        return false;
+    return m_rows.firstUnknownBefore(m_doc.lineFromPosition(selectionStart())) < 0;
+}
+
+void OwnEngine::locateRow(qint64 row, int &line, int &rowInLine)
+{
+    row = qMax<qint64>(0, row);
+    if (!m_wrap) {
+        line = int(qMin<qint64>(row, m_doc.lineCount() - 1));
+        rowInLine = 0;
+        return;
+    }
+    if (wrapWidth() != m_layoutWidth)
+        invalidateRows();
+    const int width = m_layoutWidth;
+    for (;;) {
+        int unknown = -1;
+        const text::DisplayLines::Hit hit = m_rows.blockOfRow(int(qMin<qint64>(row, INT_MAX)), &unknown);
+        if (hit.block >= 0) {
+            line = hit.block;
+            rowInLine = hit.rowInBlock;
+            return;
+        }
+        if (unknown < 0) {
+            line = m_doc.lineCount() - 1;
+            rowInLine = int(rowsOf(line).size()) - 1;
+            return;
+        }
+        m_rows.countUnknown(qMin(unknown + 256, m_rows.blockCount()), [&](int l) {
+            return int(breakRows(m_doc.line(l), m_metrics, width).size());
+        });
+    }
+}
+
+int OwnEngine::lineStart(int row)
+{
+    if (row < 0)
+        return -1;
+    if (!m_wrap)
+        return row < m_doc.lineCount() ? m_doc.lineStart(row) : -1;
+    if (row >= totalRows()) {
+        // Beyond the estimate only when every line is counted.
+        if (m_rows.firstUnknownBefore(m_rows.blockCount()) < 0)
+            return -1;
+    }
+    int line = 0, rowInLine = 0;
+    locateRow(row, line, rowInLine);
+    const std::vector<int> &rows = rowsOf(line);
+    if (m_rows.rowsBefore(line) + rowInLine != row || rowInLine >= int(rows.size()))
+        return -1;
+    return m_doc.lineStart(line) + rows[size_t(rowInLine)];
+}
+
+qint64 OwnEngine::totalRows()
+{
+    if (!m_wrap)
+        return m_doc.lineCount();
+    if (wrapWidth() != m_layoutWidth)
+        invalidateRows();
+    return m_rows.estimatedRows();
+}
+
+// --- Look ---
+
+void OwnEngine::setFont(const QFont &font)
+{
+    m_metrics.setFont(font);
+    m_view->setFont(font);
+    m_view->m_widest = 0;
+    m_lines.clear();
+    invalidateRows();
+    m_view->updateScrollBars();
+    m_view->viewport()->update();
+}
+
+void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
+{
+    m_metrics.setTabStops(stops, distance);
+    m_stops = stops;
+    m_tabDistance = distance;
+    m_view->m_widest = 0;
+    m_lines.clear();
+    invalidateRows();
+    m_view->updateScrollBars();
+    m_view->viewport()->update();
+}
+
+void OwnEngine::setWrap(bool wrap)
+{
+    m_wrap = wrap;
+    m_view->m_widest = 0;
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_view->horizontalScrollBar()->setValue(0);
+    invalidateRows();
+    m_view->updateScrollBars();
+    m_view->viewport()->update();
+}
+
+// --- Files ---
+
+void OwnEngine::load(QByteArray &&bytes, const text::TextFormat &)
+{
+    // The model finds the same format while it scans the bytes.
+    m_doc.setBytes(std::move(bytes));
+    bytes = QByteArray();
+    m_anchor = m_position = 0;
+    m_lines.clear();
+    invalidateRows();
+    m_view->m_widest = 0;
+    m_view->verticalScrollBar()->setValue(0);
+    m_view->horizontalScrollBar()->setValue(0);
+    changed();
+    selectionMoved();
+}
+
+bool OwnEngine::fits(text::Encoding encoding) const
+{
+    const text::BlockSource &source = m_doc.blocks();
+    text::BlockSource::Block block = source.blockContaining(0);
+    do {
+        if (!text::canEncode(block.text, encoding))
+            return false;
+    } while (source.next(block));
+    return true;
+}
+
+QByteArray OwnEngine::save(const text::TextFormat &format) const
+{
+    QByteArray bytes;
+    m_doc.writeTo(format, [&](QByteArrayView chunk) {
+        bytes.append(chunk);
+        return 0;
+    });
+    return bytes;
+}
+
+}

@@ -1,0 +1,189 @@
+// Penwick's own engine: the document model shown by a scroll area that lays out only the rows in view.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QHash>
+#include <QTimer>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/textengine.h"
+#include "platform/view/linelayout.h"
+#include "text/displaylines.h"
+#include "text/document.h"
+
+namespace platform {
+
+class OwnEngine;
+
+// The view: paints rows, takes keys, mouse, drops and input methods, and hands the control what is its.
+class OwnView : public QAbstractScrollArea
+{
+public:
+    OwnView(OwnEngine &engine, TextEngineClient &client, QWidget *parent);
+
+    void updateScrollBars();
+    void ensureCaretVisible();
+    QRectF caretRect();   // in viewport pixels
+    static constexpr int Margin = 4;
+
+protected:
+    bool event(QEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+private:
+    friend class OwnEngine;
+    bool editKey(QKeyEvent *e);
+    bool moveKey(QKeyEvent *e);
+    void paintRow(QPainter &painter, int line, int row, double y);
+    int positionAt(QPointF viewportPoint);
+    double xInRow(int line, int row, int offset);
+    QTextLayout &shaped(const QString &text, const LinePiece &piece) const;
+    int offsetInRow(int line, int row, double x);
+    int rowInLineOf(int position, int *line);
+    void moveVertically(int rows, bool keepAnchor);
+    int wordStart(int position) const;
+    int wordEnd(int position) const;
+    void dragTo(QPointF viewportPoint);
+    void autoScroll();
+    void copy();
+    void paste();
+
+    OwnEngine &m_engine;
+    TextEngineClient &m_client;
+    double m_goalX = -1;   // the column Up and Down keep, in pixels
+    int m_clicks = 0;      // 1 char, 2 word, 3 line: what a drag extends by
+    int m_clickAnchorStart = 0;
+    int m_clickAnchorEnd = 0;
+    qint64 m_lastClickTime = 0;
+    QPoint m_lastClickPoint;
+    bool m_dragging = false;
+    QPointF m_dragPoint;
+    QTimer m_autoScroll;
+    QString m_preedit;
+    int m_preeditCursor = 0;
+    double m_widest = 0;   // the widest row painted so far: the horizontal range without wrap
+};
+
+class OwnEngine : public TextEngine
+{
+public:
+    OwnEngine(TextEngineClient &client, QWidget *parent);
+    ~OwnEngine() override;
+
+    QWidget *widget() override { return m_view; }
+    int length() const override { return m_doc.length(); }
+    QString text(int start, int length) const override { return m_doc.text(start, length); }
+    const text::BlockSource &blocks() const override { return m_doc.blocks(); }
+    void replace(int start, int length, const QString &text) override;
+    void reset(const QString &text) override;
+
+    int selectionStart() const override { return qMin(m_anchor, m_position); }
+    int selectionEnd() const override { return qMax(m_anchor, m_position); }
+    void select(int anchor, int position) override;
+
+    int lineFromPosition(int position) override;
+    int lineStart(int line) override;
+    bool linesCurrent() const override;
+
+    void beginCompound() override;
+    void endCompound() override;
+    void undo() override;
+    bool canUndo() const override { return m_doc.canUndo(); }
+    void resetUndo() override { m_doc.resetUndo(); }
+
+    void setFont(const QFont &font) override;
+    void setTabStops(const QList<qreal> &stops, qreal distance) override;
+    void setWrap(bool wrap) override;
+    bool print(QPrinter &printer, const QFont &font, const QString &text) const override;
+
+    void load(QByteArray &&bytes, const text::TextFormat &format) override;
+    bool fits(text::Encoding encoding) const override;
+    QByteArray save(const text::TextFormat &format) const override;
+
+    // For the view.
+    const text::Document &document() const { return m_doc; }
+    int anchor() const { return m_anchor; }
+    int position() const { return m_position; }
+    void moveTo(int position, bool keepAnchor);
+    void breakTyping() { m_doc.breakTyping(); }
+    // An edit from the keyboard: consecutive typing merges into one undo step.
+    void type(int start, int length, const QString &text, bool typing = true);
+    // The pieces of one row, measured once while the line stays as it is.
+    const std::vector<LinePiece> &piecesOf(int line, int row);
+    void redo();
+    bool wraps() const { return m_wrap; }
+    const LineMetrics &metrics() const { return m_metrics; }
+    const QString &lineText(int line) const;
+    const QList<qreal> &tabStops() const { return m_stops; }
+    // Rows of a line at the view's width: row starts, first 0.
+    const std::vector<int> &rowsOf(int line);
+    qint64 totalRows();
+    int rowOfPosition(int position);
+    // The line and its row that display row `row` is; counts rows above it where needed.
+    void locateRow(qint64 row, int &line, int &rowInLine);
+    void widthChanged();
+    int wrapWidth() const;
+
+private:
+    void edited(int first, int removedLines, int addedLines);
+    struct CachedLine;
+    void keepLine(int line, CachedLine kept, int offset, int removed, const QString &text);
+    void invalidateRows();
+public:
+    void trimCache();   // between paints: references into the cache do not outlive one
+private:
+    void countSlice();
+    void selectionMoved();
+    void changed();
+
+    TextEngineClient &m_client;
+    text::Document m_doc;
+    OwnView *m_view;
+    LineMetrics m_metrics;
+    QList<qreal> m_stops;   // as the control set them, for the paper
+    qreal m_tabDistance = 80;
+    int m_anchor = 0;
+    int m_position = 0;
+    int m_compoundDepth = 0;
+    bool m_compoundChanged = false;
+    bool m_newText = false;   // reset() fills the model: no edit to tell
+    bool m_wrap = true;
+
+    text::DisplayLines m_rows;
+    int m_layoutWidth = -1;   // the width the rows were counted at
+    QTimer m_counter;         // counts rows in slices while the user works
+    // Lines met lately, with their rows: what one paint or keystroke needs.
+    struct CachedLine
+    {
+        QString text;
+        std::vector<int> rows;
+        int rowsWidth = -2;
+        std::unordered_map<int, std::vector<LinePiece>> pieces;   // per row
+    };
+    // Node-based, so that a reference to a line stays good while others are added.
+    mutable std::unordered_map<int, CachedLine> m_lines;
+};
+
+// The engine on Penwick's own view.
+std::unique_ptr<TextEngine> makeOwnEngine(TextEngineClient &client, QWidget *parent);
+
+}
