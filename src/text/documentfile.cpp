@@ -336,21 +336,10 @@ void Document::setBytes(QByteArray bytes)
 FileResult Document::load(const QString &path)
 {
     using namespace posix;
-    const Path native = encodeName(path);
-    if (native.isEmpty())
-        return failure(ENOENT);
+    Fd fd;
     struct stat st;
-    if (::stat(native.constData(), &st) != 0)
-        return failure(errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
-    Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.isValid())
-        return failure(errno);
-    if (::fstat(fd.get(), &st) != 0)
-        return failure(errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
+    if (FileResult opened = openRegular(path, fd, st); !opened)
+        return opened;
 
     // Every byte is at most one character, every two after a UTF-16 mark: the size tells before reading.
     qint64 maxUnits = st.st_size;

@@ -101,25 +101,36 @@ qint64 readLimit()
     return std::min<qint64>(memoryAvailable() / 10, INT32_MAX);
 }
 
-FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
+namespace posix {
+
+FileResult openRegular(const QString &path, Fd &fd, struct stat &st)
 {
     const Path native = encodeName(path);
     if (native.isEmpty())
         return failure(ENOENT);
     // A look before opening: opening a device can have effects of its own.
-    struct stat st;
     if (::stat(native.constData(), &st) != 0)
         return failure(errno);
     if (!S_ISREG(st.st_mode))
         return notRegular(st.st_mode);
-
-    Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    fd = Fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.isValid())
         return failure(errno);
     if (::fstat(fd.get(), &st) != 0)
         return failure(errno);
     if (!S_ISREG(st.st_mode))
         return notRegular(st.st_mode);
+    return {};
+}
+
+}
+
+FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
+{
+    Fd fd;
+    struct stat st;
+    if (FileResult opened = openRegular(path, fd, st); !opened)
+        return opened;
     // Checked before reading: the kernel kills us long before an allocation would fail.
     if (st.st_size > limit) {
         const QLocale locale;

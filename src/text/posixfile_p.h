@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <cerrno>
+#include <utility>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -32,6 +34,15 @@ public:
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     Fd(Fd &&other) : m_fd(other.m_fd) { other.m_fd = -1; }
+    Fd &operator=(Fd &&other)
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
 
     bool isValid() const { return m_fd >= 0; }
     int get() const { return m_fd; }
@@ -62,6 +73,9 @@ void syncFolder(const Path &folder);
 Fd createTemp(const Path &folder, const Path &name, mode_t mode, Path &temp, int &error);
 // Temporaries beside NAME whose writer is gone.
 void removeDebris(const Path &folder, const Path &name);
+
+// Opens a regular file for reading without ever blocking on a pipe or device; refuses anything else.
+FileResult openRegular(const QString &path, Fd &fd, struct stat &st);
 
 // A flushed copy of the open file, beside it or in the cache folder; and putting it back.
 int makeBackup(int source, const Path &target, Path &backup);
