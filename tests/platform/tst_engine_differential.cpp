@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include "platform/richtextbox.h"
 #include "platform/view/ownengine.h"
 
@@ -136,51 +138,44 @@ void tst_EngineDifferential::randomSequencesAgree()
     for (int step = 0; step < 40; ++step) {
         const int length = qt->textLength();
         QString did;
+        // The same call on both controls.
+        const auto both = [&](const std::function<void(RichTextBox &)> &call) { call(*qt); call(*own); };
         switch (random.bounded(9)) {
         case 0: case 1: case 2: {
             const Key k = moves[random.bounded(int(moves.size()))];
             const auto modifiers = k.modifiers | (random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
             did = QStringLiteral("key %1 %2").arg(k.key, 0, 16).arg(int(modifiers), 0, 16);
-            for (RichTextBox *box : {qt.get(), own.get()})
-                QTest::keyClick(box->focusProxy(), k.key, modifiers);
+            both([&](RichTextBox &box) { QTest::keyClick(box.focusProxy(), k.key, modifiers); });
             break;
         }
         case 3: {
             const Key k = edits[random.bounded(int(edits.size()))];
             did = QStringLiteral("edit %1").arg(k.key, 0, 16);
-            for (RichTextBox *box : {qt.get(), own.get()})
-                QTest::keyClick(box->focusProxy(), k.key, k.modifiers);
+            both([&](RichTextBox &box) { QTest::keyClick(box.focusProxy(), k.key, k.modifiers); });
             break;
         }
         case 4: {
             const QString t = typed[random.bounded(int(typed.size()))];
             did = QStringLiteral("type %1").arg(t);
-            for (RichTextBox *box : {qt.get(), own.get()})
-                QTest::sendKeyEvent(QTest::Click, box->focusProxy(), Qt::Key_unknown, t, Qt::NoModifier);
+            both([&](RichTextBox &box) { QTest::sendKeyEvent(QTest::Click, box.focusProxy(), Qt::Key_unknown, t, Qt::NoModifier); });
             break;
         }
         case 5: {
             const int at = random.bounded(length + 1), count = random.bounded(length - at + 1);
             did = QStringLiteral("select %1,%2").arg(at).arg(count);
-            for (RichTextBox *box : {qt.get(), own.get()}) {
-                box->setSelStart(at);
-                box->setSelLength(count);
-            }
+            both([&](RichTextBox &box) { box.setSelStart(at); box.setSelLength(count); });
             break;
         }
         case 6: {
             const QString t = inserted[random.bounded(int(inserted.size()))];
             did = QStringLiteral("SelText %1").arg(shown(t));
-            for (RichTextBox *box : {qt.get(), own.get()})
-                box->setSelText(t);
+            both([&](RichTextBox &box) { box.setSelText(t); });
             break;
         }
-        case 7: {
+        case 7:
             did = QStringLiteral("undo");
-            for (RichTextBox *box : {qt.get(), own.get()})
-                box->Undo();
+            both([](RichTextBox &box) { box.Undo(); });
             break;
-        }
         default: {
             const QString needle = QStringList{"lorem", "e", " ", "\n"}[random.bounded(4)];
             const int options = QList<int>{0, 2, 4, 6}[random.bounded(4)];
@@ -203,12 +198,12 @@ void tst_EngineDifferential::randomSequencesAgree()
     for (int line = 0; line <= qt->GetLineFromChar(qt->textLength()) + 1; ++line)
         QCOMPARE(own->lineIndex(line), qt->lineIndex(line));
     QVERIFY2(!m_known, "a known difference is gone: take the sequence off the list");
-    const QString ownFile = dir.filePath(QStringLiteral("own%1").arg(seed)), qtFile = dir.filePath(QStringLiteral("qt%1").arg(seed));
-    QCOMPARE(own->SaveFile(ownFile), 0);
-    QCOMPARE(qt->SaveFile(qtFile), 0);
-    QFile a(ownFile), b(qtFile);
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    const QByteArray ownBytes = a.readAll(), qtBytes = b.readAll();
+    const auto saved = [&](RichTextBox &box, const QString &name) {
+        const QString path = dir.filePath(name + QString::number(seed));
+        QFile f(path);
+        return box.SaveFile(path) == 0 && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(not saved)");
+    };
+    const QByteArray ownBytes = saved(*own, QStringLiteral("own")), qtBytes = saved(*qt, QStringLiteral("qt"));
     QVERIFY2(ownBytes == qtBytes, qPrintable(steps.join(QStringLiteral(" / ")) + QStringLiteral("\n  own %1\n  qt  %2\n  start %3")
                                                  .arg(QString::fromLatin1(ownBytes.toPercentEncoding()), QString::fromLatin1(qtBytes.toPercentEncoding()), QString::fromLatin1(start.toPercentEncoding()))));
 }
