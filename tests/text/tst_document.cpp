@@ -279,7 +279,7 @@ private slots:
         QVERIFY(!doc.canUndo());
     }
 
-    // The ends of split and joined lines, and new breaks in the main end, byte for byte.
+    // The ends of split and joined lines, new breaks in the main end, and 8-bit text, byte for byte.
     void lineEnds_data()
     {
         QTest::addColumn<QByteArray>("input");
@@ -302,6 +302,10 @@ private slots:
             << bytes("a\xFF" "b") << 2 << 1 << "c" << bytes("a\xFF" "c");
         QTest::newRow("utf-16 with a mark: the new break is CRLF like the file")
             << bytes("\xFF\xFE" "a\0\r\0\n\0b\0") << 1 << 0 << "\n" << bytes("\xFF\xFE" "a\0\r\0\n\0\r\0\n\0b\0");
+        QTest::newRow("8-bit: the euro sign has its byte")
+            << bytes("caf\xE9\r\n\x80\r\n") << 0 << 0 << "\u20AC" << bytes("\x80" "caf\xE9\r\n\x80\r\n");
+        QTest::newRow("8-bit: a character it cannot hold sends the whole file out as UTF-8")
+            << bytes("caf\xE9\r\n\x80\r\n") << 0 << 0 << "\u65E5" << bytes("\xE6\x97\xA5" "caf\xC3\xA9\r\n\xE2\x82\xAC\r\n");
     }
     void lineEnds()
     {
@@ -318,18 +322,6 @@ private slots:
             doc.undo();
             QCOMPARE(hex(doc.toBytes()), hex(input));
         }
-    }
-
-    // A character 8-bit cannot hold: the whole file goes out as UTF-8, and the caller hears of it.
-    void latin8Reencodes()
-    {
-        Document doc;
-        doc.setBytes(bytes("caf\xE9\r\n\x80\r\n"));
-        QCOMPARE(doc.format().encoding, Encoding::Latin8);
-        QVERIFY(doc.insert(0, u"\x20AC"));   // the euro sign has its 8-bit byte
-        QCOMPARE(hex(doc.toBytes()), hex(bytes("\x80" "caf\xE9\r\n\x80\r\n")));
-        QVERIFY(doc.insert(0, u"\x65E5"));
-        QCOMPARE(hex(doc.toBytes()), hex(bytes("\xE6\x97\xA5\xE2\x82\xAC" "caf\xC3\xA9\r\n\xE2\x82\xAC\r\n")));
     }
 };
 
