@@ -30,13 +30,6 @@ struct Quiet : TextEngineClient
     void selectionChanged() override {}
 };
 
-QFont mono()
-{
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPointSize(10);
-    return font;
-}
-
 // The reference: words and their trailing spaces placed greedily in a font whose characters all advance
 // `cell`; a word longer than a row is cut wherever the row is full.
 std::vector<int> greedyRows(const QString &line, int columns)
@@ -83,11 +76,13 @@ class tst_LineLayout : public QObject
 {
     Q_OBJECT
 
+    Quiet client;
+    LineMetrics metrics;   // in a fixed-pitch face
+
 private slots:
+    void initTestCase() { metrics.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10)); }
     void rowsMatchTheGreedyModel()
     {
-        LineMetrics metrics;
-        metrics.setFont(mono());
         const double cell = metrics.width(QStringLiteral("x"));
         QVERIFY2(metrics.width(QStringLiteral("iW.m")) == 4 * cell, "the test needs a fixed-pitch face");
         QRandomGenerator random(7);
@@ -105,8 +100,6 @@ private slots:
 
     void longLineWidthsPassQtsLimit()
     {
-        LineMetrics metrics;
-        metrics.setFont(mono());
         const double cell = metrics.width(QStringLiteral("x"));
         // Qt's 26.6 fixed point in an int wraps past 2^25 pixels; the sum of pieces must not.
         const int length = int(std::ceil((double(1 << 25) + 1e6) / cell));
@@ -133,8 +126,6 @@ private slots:
     {
         QFETCH(double, x);
         QFETCH(double, expected);
-        LineMetrics metrics;
-        metrics.setFont(mono());
         const double space = metrics.space();
         metrics.setTabStops({40 * space / 10, 80 * space / 10, 90 * space / 10}, 30 * space / 10);
         QCOMPARE(metrics.tabEnd(x * space / 10), expected * space / 10);
@@ -143,7 +134,6 @@ private slots:
     // Single-line edits keep the rows and pieces before them; the caret must land where a fresh layout puts it.
     void editedLongLineLaysOutAsAFreshOne()
     {
-        Quiet client;
         QWidget top;
         OwnEngine edited(client, &top), fresh(client, &top);
         for (OwnEngine *engine : {&edited, &fresh}) {
@@ -179,7 +169,6 @@ private slots:
     // A preedit is drawn, never stored; the commit is one edit and one undo step; a long line is never handed over whole.
     void inputMethodsSeeAWindowAndCommitOnce()
     {
-        Quiet client;
         QWidget top;
         OwnEngine engine(client, &top);
         engine.widget()->setGeometry(0, 0, 300, 200);
@@ -219,7 +208,6 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, pages);
-        Quiet client;
         QWidget top;
         OwnEngine engine(client, &top);
         QTemporaryDir dir;
