@@ -18,13 +18,6 @@ using namespace platform;
 
 namespace {
 
-const int question = vbYesNo + vbQuestion;
-
-QString offer(const QString &name)
-{
-    return QStringLiteral("Penwick closed without saving changes to '") + name + QStringLiteral("'. Recover them?");
-}
-
 void useStateFolder(const QString &state)
 {
     qputenv("XDG_STATE_HOME", QFile::encodeName(state));
@@ -121,7 +114,8 @@ private slots:
 
         Harness h({}, {}, false);
         useStateFolder(state);
-        h.desktop.msgBox(answer, offer(named ? path : QStringLiteral("Untitled")), question);
+        h.desktop.msgBox(answer, QStringLiteral("Penwick closed without saving changes to '") + (named ? path : QStringLiteral("Untitled"))
+                                     + QStringLiteral("'. Recover them?"), vbYesNo + vbQuestion);
         h.load();
         RichTextBox &box = *h.w().RichTextBox;
         if (answer == vbNo) {
