@@ -18,13 +18,6 @@ using namespace platform;
 
 namespace {
 
-const int question = vbYesNo + vbQuestion;
-
-QString offer(const QString &name)
-{
-    return QStringLiteral("Penwick closed without saving changes to '") + name + QStringLiteral("'. Recover them?");
-}
-
 void useStateFolder(const QString &state)
 {
     qputenv("XDG_STATE_HOME", QFile::encodeName(state));
@@ -93,105 +86,101 @@ class tst_Recovery : public QObject
 
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
-    void aKilledWindowsEditsAreOffered_data();
-    void aKilledWindowsEditsAreOffered();
-    void onlyACrashLeavesAJournal_data();
-    void onlyACrashLeavesAJournal();
-};
-
-void tst_Recovery::aKilledWindowsEditsAreOffered_data()
-{
-    QTest::addColumn<bool>("named");
-    QTest::addColumn<bool>("changedOnDisk");
-    QTest::addColumn<int>("answer");
-    QTest::newRow("file, Yes: the file with the edits") << true << false << int(vbYes);
-    QTest::newRow("file changed meanwhile, Yes: untitled") << true << true << int(vbYes);
-    QTest::newRow("untitled, Yes: untitled") << false << false << int(vbYes);
-    QTest::newRow("file, No: journal deleted") << true << false << int(vbNo);
-}
-
-void tst_Recovery::aKilledWindowsEditsAreOffered()
-{
-    QFETCH(bool, named);
-    QFETCH(bool, changedOnDisk);
-    QFETCH(int, answer);
-    QTemporaryDir dir;
-    const QString state = dir.filePath(QStringLiteral("state"));
-    const QString path = dir.filePath(QStringLiteral("doc.txt"));
-    Harness::write(path, "line one\r\nline two\r\n");
-    const QString expected = typeAndKill(state, named ? QStringList(path) : QStringList());
-    QVERIFY2(expected.contains(QLatin1String("typed\nmor")), qPrintable(expected));
-    QCOMPARE(journalsIn(state).size(), 1);
-    if (changedOnDisk)
-        Harness::write(path, "another program wrote this\n");
-
-    Harness h({}, {}, false);
-    useStateFolder(state);
-    h.desktop.msgBox(answer, offer(named ? path : QStringLiteral("Untitled")), question);
-    h.load();
-    RichTextBox &box = *h.w().RichTextBox;
-    if (answer == vbNo) {
-        QCOMPARE(box.Text(), QString());
-        QCOMPARE(box.Tag, QStringLiteral("0"));
-        QCOMPARE(journalsIn(state), QStringList());
-        return;
+    void aKilledWindowsEditsAreOffered_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<bool>("changedOnDisk");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("file, Yes: the file with the edits") << true << false << int(vbYes);
+        QTest::newRow("file changed meanwhile, Yes: untitled") << true << true << int(vbYes);
+        QTest::newRow("untitled, Yes: untitled") << false << false << int(vbYes);
+        QTest::newRow("file, No: journal deleted") << true << false << int(vbNo);
     }
-    QCOMPARE(box.Text(), expected);
-    QCOMPARE(box.Tag, QStringLiteral("1"));
-    const bool onFile = named && !changedOnDisk;
-    QCOMPARE(h.w().CommonDialog.FileName, onFile ? path : QString());
-    QCOMPARE(h.w().windowTitle(), onFile ? QStringLiteral("doc.txt - Penwick") : QStringLiteral("Penwick"));
-    // The recovered document's own journal replaces the one it came from.
-    QCOMPARE(journalsIn(state).size(), 1);
-    QVERIFY(text::leftJournals(state + QStringLiteral("/Penwick/journal")).isEmpty());
-    if (onFile) {
-        // Saved, the file keeps its own line ends around the edits.
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(path), QByteArray("head line one\r\nline two\r\ntyped\r\nmor"));
+
+    void aKilledWindowsEditsAreOffered()
+    {
+        QFETCH(bool, named);
+        QFETCH(bool, changedOnDisk);
+        QFETCH(int, answer);
+        QTemporaryDir dir;
+        const QString state = dir.filePath(QStringLiteral("state"));
+        const QString path = dir.filePath(QStringLiteral("doc.txt"));
+        Harness::write(path, "line one\r\nline two\r\n");
+        const QString expected = typeAndKill(state, named ? QStringList(path) : QStringList());
+        QVERIFY2(expected.contains(QLatin1String("typed\nmor")), qPrintable(expected));
+        QCOMPARE(journalsIn(state).size(), 1);
+        if (changedOnDisk)
+            Harness::write(path, "another program wrote this\n");
+
+        Harness h({}, {}, false);
+        useStateFolder(state);
+        h.desktop.msgBox(answer, QStringLiteral("Penwick closed without saving changes to '") + (named ? path : QStringLiteral("Untitled"))
+                                     + QStringLiteral("'. Recover them?"), vbYesNo + vbQuestion);
+        h.load();
+        RichTextBox &box = *h.w().RichTextBox;
+        if (answer == vbNo) {
+            QCOMPARE(box.Text(), QString());
+            QCOMPARE(box.Tag, QStringLiteral("0"));
+            QCOMPARE(journalsIn(state), QStringList());
+            return;
+        }
+        QCOMPARE(box.Text(), expected);
+        QCOMPARE(box.Tag, QStringLiteral("1"));
+        const bool onFile = named && !changedOnDisk;
+        QCOMPARE(h.w().CommonDialog.FileName, onFile ? path : QString());
+        QCOMPARE(h.w().windowTitle(), onFile ? QStringLiteral("doc.txt - Penwick") : QStringLiteral("Penwick"));
+        // The recovered document's own journal replaces the one it came from.
+        QCOMPARE(journalsIn(state).size(), 1);
+        QVERIFY(text::leftJournals(state + QStringLiteral("/Penwick/journal")).isEmpty());
+        if (onFile) {
+            // Saved, the file keeps its own line ends around the edits.
+            h.w().mnuFileSave_Click();
+            QCOMPARE(Harness::read(path), QByteArray("head line one\r\nline two\r\ntyped\r\nmor"));
+        }
     }
-}
 
-void tst_Recovery::onlyACrashLeavesAJournal_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("answer");   // to the save question; 0: none comes
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("Save") << "save" << 0 << false;
-    QTest::newRow("Exit, No to saving") << "exit" << int(vbNo) << false;
-    QTest::newRow("Exit, Cancel") << "exit" << int(vbCancel) << true;
-    QTest::newRow("New, No to saving") << "new" << int(vbNo) << false;
-    QTest::newRow("window gone") << "destroy" << 0 << false;
-}
+    void onlyACrashLeavesAJournal_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");   // to the save question; 0: none comes
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("Save") << "save" << 0 << false;
+        QTest::newRow("Exit, No to saving") << "exit" << int(vbNo) << false;
+        QTest::newRow("Exit, Cancel") << "exit" << int(vbCancel) << true;
+        QTest::newRow("New, No to saving") << "new" << int(vbNo) << false;
+        QTest::newRow("window gone") << "destroy" << 0 << false;
+    }
 
-void tst_Recovery::onlyACrashLeavesAJournal()
-{
-    QFETCH(QString, how);
-    QFETCH(int, answer);
-    QFETCH(bool, kept);
-    QTemporaryDir dir;
-    const QString state = dir.filePath(QStringLiteral("state"));
-    const QString path = dir.filePath(QStringLiteral("doc.txt"));
-    Harness::write(path, "text\n");
-    Harness h({path}, {}, false);
-    useStateFolder(state);
-    h.load();
-    h.w().RichTextBox->setSelText(QStringLiteral("edit "));
-    h.w().RichTextBox->WaitJournalWritten();
-    QCOMPARE(journalsIn(state).size(), 1);
-    if (answer != 0)
-        h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to '") + path + QStringLiteral("'?"));
-    if (how == QLatin1String("save"))
-        h.w().mnuFileSave_Click();
-    else if (how == QLatin1String("exit"))
-        h.w().mnuFileExit_Click();
-    else if (how == QLatin1String("new"))
-        h.w().mnuFileNew_Click();
-    else
-        h.window.reset();
-    if (h.window)
+    void onlyACrashLeavesAJournal()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, kept);
+        QTemporaryDir dir;
+        const QString state = dir.filePath(QStringLiteral("state"));
+        const QString path = dir.filePath(QStringLiteral("doc.txt"));
+        Harness::write(path, "text\n");
+        Harness h({path}, {}, false);
+        useStateFolder(state);
+        h.load();
+        h.w().RichTextBox->setSelText(QStringLiteral("edit "));
         h.w().RichTextBox->WaitJournalWritten();
-    QCOMPARE(journalsIn(state).size(), kept ? 1 : 0);
-}
+        QCOMPARE(journalsIn(state).size(), 1);
+        if (answer != 0)
+            h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to '") + path + QStringLiteral("'?"));
+        if (how == QLatin1String("save"))
+            h.w().mnuFileSave_Click();
+        else if (how == QLatin1String("exit"))
+            h.w().mnuFileExit_Click();
+        else if (how == QLatin1String("new"))
+            h.w().mnuFileNew_Click();
+        else
+            h.window.reset();
+        if (h.window)
+            h.w().RichTextBox->WaitJournalWritten();
+        QCOMPARE(journalsIn(state).size(), kept ? 1 : 0);
+    }
+};
 
 QTEST_MAIN(tst_Recovery)
 #include "tst_recovery.moc"

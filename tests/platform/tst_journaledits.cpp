@@ -58,108 +58,102 @@ class tst_JournalEdits : public QObject
     Q_OBJECT
 
 private slots:
-    void journalReplaysToTheText_data();
-    void journalReplaysToTheText();
-    void saveAndLoadStartAFreshJournal();
-    void lookChangesAreNoEdits_data();
-    void lookChangesAreNoEdits();
-};
+    void journalReplaysToTheText_data()
+    {
+        QTest::addColumn<QByteArray>("file");   // empty: an untitled document
+        QTest::addColumn<int>("seed");
+        QTest::newRow("untitled") << QByteArray() << 1;
+        QTest::newRow("file with mixed ends") << QByteArray("one\r\ntwo\nthree\rfour\r\n") << 2;
+        QTest::newRow("8-bit file") << QByteArray("caf\xe9 na\xefve\n\x80uro\n") << 3;
+        QTest::newRow("UTF-16 BE file") << QByteArray("\xfe\xff\0a\0\n\0b", 6) << 4;
+    }
 
-void tst_JournalEdits::journalReplaysToTheText_data()
-{
-    QTest::addColumn<QByteArray>("file");   // empty: an untitled document
-    QTest::addColumn<int>("seed");
-    QTest::newRow("untitled") << QByteArray() << 1;
-    QTest::newRow("file with mixed ends") << QByteArray("one\r\ntwo\nthree\rfour\r\n") << 2;
-    QTest::newRow("8-bit file") << QByteArray("caf\xe9 na\xefve\n\x80uro\n") << 3;
-    QTest::newRow("UTF-16 BE file") << QByteArray("\xfe\xff\0a\0\n\0b", 6) << 4;
-}
+    void journalReplaysToTheText()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, seed);
+        QTemporaryDir dir;
+        RichTextBox box;
+        box.show();
+        box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
+        if (!file.isEmpty()) {
+            const QString path = dir.filePath(QStringLiteral("doc.txt"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(file);
+            f.close();
+            QCOMPARE(box.LoadFile(path), 0);
+        }
+        QRandomGenerator random{quint32(seed)};
+        for (int round = 0; round < 4; ++round) {
+            for (int i = 0; i < 60; ++i)
+                randomEdit(box, random);
+            QCOMPARE(replayed(box), box.Text());
+        }
+        const QString journal = box.journalFile();
+        box.DiscardJournal();
+        box.WaitJournalWritten();
+        QVERIFY(!QFile::exists(journal));
+    }
 
-void tst_JournalEdits::journalReplaysToTheText()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(int, seed);
-    QTemporaryDir dir;
-    RichTextBox box;
-    box.show();
-    box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
-    if (!file.isEmpty()) {
+    void saveAndLoadStartAFreshJournal()
+    {
+        QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("doc.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(file);
-        f.close();
+        RichTextBox box;
+        box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
+        box.setSelText(QStringLiteral("first"));
+        box.WaitJournalWritten();
+        const QString before = box.journalFile();
+        QCOMPARE(box.SaveFile(path), 0);
+        box.WaitJournalWritten();
+        QVERIFY2(!QFile::exists(before), "a save leaves no journal behind");
+        QVERIFY(box.journalFile().isEmpty());
+
+        box.setSelStart(5);
+        box.setSelText(QStringLiteral(" second"));
+        QCOMPARE(replayed(box), QStringLiteral("first second"));
+        const std::optional<text::JournalContents> journal = text::readJournal(box.journalFile());
+        QVERIFY(journal);
+        QCOMPARE(journal->header.path, path);
+        QVERIFY(text::sameFile(*text::headerOfFile(path), journal->header));
+
         QCOMPARE(box.LoadFile(path), 0);
+        box.WaitJournalWritten();
+        QVERIFY(box.journalFile().isEmpty());
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("journal"))).entryList(QDir::Files), QStringList());
     }
-    QRandomGenerator random{quint32(seed)};
-    for (int round = 0; round < 4; ++round) {
-        for (int i = 0; i < 60; ++i)
-            randomEdit(box, random);
-        QCOMPARE(replayed(box), box.Text());
+
+    void lookChangesAreNoEdits_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("font") << 0;
+        QTest::newRow("font size") << 1;
+        QTest::newRow("wrap on") << 2;
+        QTest::newRow("tab stops") << 3;
+        QTest::newRow("selection") << 4;
     }
-    const QString journal = box.journalFile();
-    box.DiscardJournal();
-    box.WaitJournalWritten();
-    QVERIFY(!QFile::exists(journal));
-}
 
-void tst_JournalEdits::saveAndLoadStartAFreshJournal()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("doc.txt"));
-    RichTextBox box;
-    box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
-    box.setSelText(QStringLiteral("first"));
-    box.WaitJournalWritten();
-    const QString before = box.journalFile();
-    QCOMPARE(box.SaveFile(path), 0);
-    box.WaitJournalWritten();
-    QVERIFY2(!QFile::exists(before), "a save leaves no journal behind");
-    QVERIFY(box.journalFile().isEmpty());
-
-    box.setSelStart(5);
-    box.setSelText(QStringLiteral(" second"));
-    QCOMPARE(replayed(box), QStringLiteral("first second"));
-    const std::optional<text::JournalContents> journal = text::readJournal(box.journalFile());
-    QVERIFY(journal);
-    QCOMPARE(journal->header.path, path);
-    QVERIFY(text::sameFile(*text::headerOfFile(path), journal->header));
-
-    QCOMPARE(box.LoadFile(path), 0);
-    box.WaitJournalWritten();
-    QVERIFY(box.journalFile().isEmpty());
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("journal"))).entryList(QDir::Files), QStringList());
-}
-
-void tst_JournalEdits::lookChangesAreNoEdits_data()
-{
-    QTest::addColumn<int>("change");
-    QTest::newRow("font") << 0;
-    QTest::newRow("font size") << 1;
-    QTest::newRow("wrap on") << 2;
-    QTest::newRow("tab stops") << 3;
-    QTest::newRow("selection") << 4;
-}
-
-// A font, wrap or tab change over a large document must not copy its text into the journal.
-void tst_JournalEdits::lookChangesAreNoEdits()
-{
-    QFETCH(int, change);
-    QTemporaryDir dir;
-    RichTextBox box;
-    box.show();
-    box.setText(QStringLiteral("a\tb\n").repeated(1000));
-    box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
-    switch (change) {
-    case 0: box.setFontName(QStringLiteral("Sans")); break;
-    case 1: box.setFontSize(20); break;
-    case 2: box.setRightMargin(0); break;
-    case 3: box.setSelTabCount(2); box.setSelTabs(1, 2000); break;
-    default: box.setSelStart(5); box.setSelLength(100); break;
+    // A font, wrap or tab change over a large document must not copy its text into the journal.
+    void lookChangesAreNoEdits()
+    {
+        QFETCH(int, change);
+        QTemporaryDir dir;
+        RichTextBox box;
+        box.show();
+        box.setText(QStringLiteral("a\tb\n").repeated(1000));
+        box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
+        switch (change) {
+        case 0: box.setFontName(QStringLiteral("Sans")); break;
+        case 1: box.setFontSize(20); break;
+        case 2: box.setRightMargin(0); break;
+        case 3: box.setSelTabCount(2); box.setSelTabs(1, 2000); break;
+        default: box.setSelStart(5); box.setSelLength(100); break;
+        }
+        box.WaitJournalWritten();
+        QCOMPARE(box.journalFile(), QString());
     }
-    box.WaitJournalWritten();
-    QCOMPARE(box.journalFile(), QString());
-}
+};
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_JournalEdits)
 #include "tst_journaledits.moc"

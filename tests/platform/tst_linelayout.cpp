@@ -30,13 +30,6 @@ struct Quiet : TextEngineClient
     void selectionChanged() override {}
 };
 
-QFont mono()
-{
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPointSize(10);
-    return font;
-}
-
 // The reference: words and their trailing spaces placed greedily in a font whose characters all advance
 // `cell`; a word longer than a row is cut wherever the row is full.
 std::vector<int> greedyRows(const QString &line, int columns)
@@ -83,167 +76,153 @@ class tst_LineLayout : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void rowsMatchTheGreedyModel();
-    void longLineWidthsPassQtsLimit();
-    void tabsAdvanceAtLeastASpace_data();
-    void tabsAdvanceAtLeastASpace();
-    void editedLongLineLaysOutAsAFreshOne();
-    void inputMethodsSeeAWindowAndCommitOnce();
-    void printingWrapsAndPaginates_data();
-    void printingWrapsAndPaginates();
-};
-
-void tst_LineLayout::rowsMatchTheGreedyModel()
-{
-    LineMetrics metrics;
-    metrics.setFont(mono());
-    const double cell = metrics.width(QStringLiteral("x"));
-    QVERIFY2(metrics.width(QStringLiteral("iW.m")) == 4 * cell, "the test needs a fixed-pitch face");
-    QRandomGenerator random(7);
-    const QStringList words = {"a", "lorem", "ipsum", "x", "consectetur", "supercalifragilisticexpialidocious", " ", "  "};
-    for (int round = 0; round < 300; ++round) {
-        QString line;
-        const int count = random.bounded(0, 40);
-        for (int i = 0; i < count; ++i)
-            line += words[random.bounded(int(words.size()))] + (random.bounded(3) ? QStringLiteral(" ") : QString());
-        const int columns = random.bounded(3, 40);
-        const std::vector<int> rows = breakRows(line, metrics, columns * cell + cell / 2);
-        QVERIFY2(rows == greedyRows(line, columns), qPrintable(QStringLiteral("\"%1\" at %2 columns").arg(line).arg(columns)));
-    }
-}
-
-void tst_LineLayout::longLineWidthsPassQtsLimit()
-{
-    LineMetrics metrics;
-    metrics.setFont(mono());
-    const double cell = metrics.width(QStringLiteral("x"));
-    // Qt's 26.6 fixed point in an int wraps past 2^25 pixels; the sum of pieces must not.
-    const int length = int(std::ceil((double(1 << 25) + 1e6) / cell));
-    const QString line(length, QLatin1Char('x'));
-    const std::vector<LinePiece> pieces = rowPieces(line, 0, length, metrics);
-    QVERIFY(pieces.size() > 1000);
-    QCOMPARE(pieces.back().end, length);
-    QCOMPARE(pieces.back().x + pieces.back().width, length * cell);
-}
-
-void tst_LineLayout::tabsAdvanceAtLeastASpace_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("expected");
-    // Stops at 40, 80, 90, then every 30; a space is 10 wide here.
-    QTest::newRow("|text  |stop: the next stop") << 10.0 << 40.0;
-    QTest::newRow("|text |stop closer than a space: the one after") << 35.0 << 80.0;
-    QTest::newRow("exactly a space before a stop") << 30.0 << 40.0;
-    QTest::newRow("past the last stop: the distance repeats") << 95.0 << 120.0;
-    QTest::newRow("a space before a repeated stop") << 115.0 << 150.0;
-}
-
-void tst_LineLayout::tabsAdvanceAtLeastASpace()
-{
-    QFETCH(double, x);
-    QFETCH(double, expected);
-    LineMetrics metrics;
-    metrics.setFont(mono());
-    const double space = metrics.space();
-    metrics.setTabStops({40 * space / 10, 80 * space / 10, 90 * space / 10}, 30 * space / 10);
-    QCOMPARE(metrics.tabEnd(x * space / 10), expected * space / 10);
-}
-
-// Single-line edits keep the rows and pieces before them; the caret must land where a fresh layout puts it.
-void tst_LineLayout::editedLongLineLaysOutAsAFreshOne()
-{
     Quiet client;
-    QWidget top;
-    OwnEngine edited(client, &top), fresh(client, &top);
-    for (OwnEngine *engine : {&edited, &fresh}) {
-        engine->widget()->setGeometry(0, 0, 300, 200);
-        engine->setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
-        engine->setTabStops({}, 50);
-    }
-    top.show();
-    QRandomGenerator random(11);
-    const QStringList bits = {"word ", "w", " ", "\t", "longerword", "\u00e9", "e\u0301 "};
-    QString seed;
-    for (int i = 0; i < 3000; ++i)
-        seed += bits[random.bounded(int(bits.size()))];
-    edited.reset(seed);
-    for (int round = 0; round < 120; ++round) {
-        edited.setWrap(round >= 40);
-        fresh.setWrap(round >= 40);
-        const int at = random.bounded(edited.length() + 1);
-        edited.select(at, qMin(edited.length(), at + random.bounded(4)));
-        edited.widget()->grab();   // lays out the rows in view, which the edit must then keep right
-        edited.type(edited.selectionStart(), edited.selectionEnd() - edited.selectionStart(), bits[random.bounded(int(bits.size()))]);
-        fresh.reset(edited.text(0, edited.length()));
-        for (int p = 0; p <= edited.length(); p += 41)
-            QCOMPARE(edited.lineFromPosition(p), fresh.lineFromPosition(p));
-        for (const int probe : {at, random.bounded(edited.length() + 1)}) {
-            edited.select(probe, probe);
-            fresh.select(probe, probe);
-            QCOMPARE(caretInText(edited), caretInText(fresh));
+    LineMetrics metrics;   // in a fixed-pitch face
+
+private slots:
+    void initTestCase() { metrics.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10)); }
+    void rowsMatchTheGreedyModel()
+    {
+        const double cell = metrics.width(QStringLiteral("x"));
+        QVERIFY2(metrics.width(QStringLiteral("iW.m")) == 4 * cell, "the test needs a fixed-pitch face");
+        QRandomGenerator random(7);
+        const QStringList words = {"a", "lorem", "ipsum", "x", "consectetur", "supercalifragilisticexpialidocious", " ", "  "};
+        for (int round = 0; round < 300; ++round) {
+            QString line;
+            const int count = random.bounded(0, 40);
+            for (int i = 0; i < count; ++i)
+                line += words[random.bounded(int(words.size()))] + (random.bounded(3) ? QStringLiteral(" ") : QString());
+            const int columns = random.bounded(3, 40);
+            const std::vector<int> rows = breakRows(line, metrics, columns * cell + cell / 2);
+            QVERIFY2(rows == greedyRows(line, columns), qPrintable(QStringLiteral("\"%1\" at %2 columns").arg(line).arg(columns)));
         }
     }
-}
 
-// A preedit is drawn, never stored; the commit is one edit and one undo step; a long line is never handed over whole.
-void tst_LineLayout::inputMethodsSeeAWindowAndCommitOnce()
-{
-    Quiet client;
-    QWidget top;
-    OwnEngine engine(client, &top);
-    engine.widget()->setGeometry(0, 0, 300, 200);
-    top.show();
-    engine.reset(QString(100000, QLatin1Char('a')) + QStringLiteral("\nnext"));
-    engine.select(50000, 50000);
-    engine.type(50000, 0, QStringLiteral("x"));   // typing before the commit: the commit must not merge into it
-    const int before = client.changes;
-    QInputMethodEvent preedit(QStringLiteral("\u304b"), {});
-    QApplication::sendEvent(engine.widget(), &preedit);
-    QCOMPARE(client.changes, before);
-    QCOMPARE(engine.length(), 100006);
-    const QString around = engine.widget()->inputMethodQuery(Qt::ImSurroundingText).toString();
-    QVERIFY2(around.size() <= 1000, qPrintable(QString::number(around.size())));
-    QCOMPARE(around.mid(engine.widget()->inputMethodQuery(Qt::ImCursorPosition).toInt() - 1, 2), QStringLiteral("xa"));
-    QInputMethodEvent commit;
-    commit.setCommitString(QStringLiteral("\u304b\u306a"));
-    QApplication::sendEvent(engine.widget(), &commit);
-    QCOMPARE(client.changes, before + 1);
-    QCOMPARE(engine.text(50000, 3), QStringLiteral("x\u304b\u306a"));
-    engine.undo();
-    QCOMPARE(engine.text(50000, 2), QStringLiteral("xa"));
-}
+    void longLineWidthsPassQtsLimit()
+    {
+        const double cell = metrics.width(QStringLiteral("x"));
+        // Qt's 26.6 fixed point in an int wraps past 2^25 pixels; the sum of pieces must not.
+        const int length = int(std::ceil((double(1 << 25) + 1e6) / cell));
+        const QString line(length, QLatin1Char('x'));
+        const std::vector<LinePiece> pieces = rowPieces(line, 0, length, metrics);
+        QVERIFY(pieces.size() > 1000);
+        QCOMPARE(pieces.back().end, length);
+        QCOMPARE(pieces.back().x + pieces.back().width, length * cell);
+    }
 
-void tst_LineLayout::printingWrapsAndPaginates_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("pages");
-    QTest::newRow("one short line: one page") << QStringLiteral("hello") << 1;
-    QTest::newRow("no text: one empty page") << QString() << 1;
-    // At 12 points a Letter/A4 page holds about 50 rows.
-    QTest::newRow("120 lines: three pages") << QStringLiteral("line\n").repeated(120) << 3;
-    QTest::newRow("one line of 120 rows' words: wrapped onto three pages") << QStringLiteral("word ").repeated(120 * 13) << 3;
-}
+    void tabsAdvanceAtLeastASpace_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("expected");
+        // Stops at 40, 80, 90, then every 30; a space is 10 wide here.
+        QTest::newRow("|text  |stop: the next stop") << 10.0 << 40.0;
+        QTest::newRow("|text |stop closer than a space: the one after") << 35.0 << 80.0;
+        QTest::newRow("exactly a space before a stop") << 30.0 << 40.0;
+        QTest::newRow("past the last stop: the distance repeats") << 95.0 << 120.0;
+        QTest::newRow("a space before a repeated stop") << 115.0 << 150.0;
+    }
 
-void tst_LineLayout::printingWrapsAndPaginates()
-{
-    QFETCH(QString, text);
-    QFETCH(int, pages);
-    Quiet client;
-    QWidget top;
-    OwnEngine engine(client, &top);
-    QTemporaryDir dir;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(72, 72, 72, 72), QPageLayout::Point);
-    QVERIFY(engine.print(printer, QFont(QStringLiteral("DejaVu Sans Mono"), 12), text));
-    QFile pdf(printer.outputFileName());
-    QVERIFY(pdf.open(QIODevice::ReadOnly));
-    const QByteArray bytes = pdf.readAll();
-    QCOMPARE(int(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page ") + bytes.count("/Type /Page/")), pages);
-}
+    void tabsAdvanceAtLeastASpace()
+    {
+        QFETCH(double, x);
+        QFETCH(double, expected);
+        const double space = metrics.space();
+        metrics.setTabStops({40 * space / 10, 80 * space / 10, 90 * space / 10}, 30 * space / 10);
+        QCOMPARE(metrics.tabEnd(x * space / 10), expected * space / 10);
+    }
+
+    // Single-line edits keep the rows and pieces before them; the caret must land where a fresh layout puts it.
+    void editedLongLineLaysOutAsAFreshOne()
+    {
+        QWidget top;
+        OwnEngine edited(client, &top), fresh(client, &top);
+        for (OwnEngine *engine : {&edited, &fresh}) {
+            engine->widget()->setGeometry(0, 0, 300, 200);
+            engine->setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+            engine->setTabStops({}, 50);
+        }
+        top.show();
+        QRandomGenerator random(11);
+        const QStringList bits = {"word ", "w", " ", "\t", "longerword", "\u00e9", "e\u0301 "};
+        QString seed;
+        for (int i = 0; i < 3000; ++i)
+            seed += bits[random.bounded(int(bits.size()))];
+        edited.reset(seed);
+        for (int round = 0; round < 120; ++round) {
+            edited.setWrap(round >= 40);
+            fresh.setWrap(round >= 40);
+            const int at = random.bounded(edited.length() + 1);
+            edited.select(at, qMin(edited.length(), at + random.bounded(4)));
+            edited.widget()->grab();   // lays out the rows in view, which the edit must then keep right
+            edited.type(edited.selectionStart(), edited.selectionEnd() - edited.selectionStart(), bits[random.bounded(int(bits.size()))]);
+            fresh.reset(edited.text(0, edited.length()));
+            for (int p = 0; p <= edited.length(); p += 41)
+                QCOMPARE(edited.lineFromPosition(p), fresh.lineFromPosition(p));
+            for (const int probe : {at, random.bounded(edited.length() + 1)}) {
+                edited.select(probe, probe);
+                fresh.select(probe, probe);
+                QCOMPARE(caretInText(edited), caretInText(fresh));
+            }
+        }
+    }
+
+    // A preedit is drawn, never stored; the commit is one edit and one undo step; a long line is never handed over whole.
+    void inputMethodsSeeAWindowAndCommitOnce()
+    {
+        QWidget top;
+        OwnEngine engine(client, &top);
+        engine.widget()->setGeometry(0, 0, 300, 200);
+        top.show();
+        engine.reset(QString(100000, QLatin1Char('a')) + QStringLiteral("\nnext"));
+        engine.select(50000, 50000);
+        engine.type(50000, 0, QStringLiteral("x"));   // typing before the commit: the commit must not merge into it
+        const int before = client.changes;
+        QInputMethodEvent preedit(QStringLiteral("\u304b"), {});
+        QApplication::sendEvent(engine.widget(), &preedit);
+        QCOMPARE(client.changes, before);
+        QCOMPARE(engine.length(), 100006);
+        const QString around = engine.widget()->inputMethodQuery(Qt::ImSurroundingText).toString();
+        QVERIFY2(around.size() <= 1000, qPrintable(QString::number(around.size())));
+        QCOMPARE(around.mid(engine.widget()->inputMethodQuery(Qt::ImCursorPosition).toInt() - 1, 2), QStringLiteral("xa"));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("\u304b\u306a"));
+        QApplication::sendEvent(engine.widget(), &commit);
+        QCOMPARE(client.changes, before + 1);
+        QCOMPARE(engine.text(50000, 3), QStringLiteral("x\u304b\u306a"));
+        engine.undo();
+        QCOMPARE(engine.text(50000, 2), QStringLiteral("xa"));
+    }
+
+    void printingWrapsAndPaginates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("one short line: one page") << QStringLiteral("hello") << 1;
+        QTest::newRow("no text: one empty page") << QString() << 1;
+        // At 12 points a Letter/A4 page holds about 50 rows.
+        QTest::newRow("120 lines: three pages") << QStringLiteral("line\n").repeated(120) << 3;
+        QTest::newRow("one line of 120 rows' words: wrapped onto three pages") << QStringLiteral("word ").repeated(120 * 13) << 3;
+    }
+
+    void printingWrapsAndPaginates()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, pages);
+        QWidget top;
+        OwnEngine engine(client, &top);
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageMargins(QMarginsF(72, 72, 72, 72), QPageLayout::Point);
+        QVERIFY(engine.print(printer, QFont(QStringLiteral("DejaVu Sans Mono"), 12), text));
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QCOMPARE(int(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page ") + bytes.count("/Type /Page/")), pages);
+    }
+};
 
 QTEST_MAIN(tst_LineLayout)
 #include "tst_linelayout.moc"

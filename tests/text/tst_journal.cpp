@@ -53,186 +53,163 @@ class tst_Journal : public QObject
     Q_OBJECT
 
 private slots:
-    void replayEqualsTheModel_data();
-    void replayEqualsTheModel();
-    void aTornTailLosesOnlyItsRecord_data();
-    void aTornTailLosesOnlyItsRecord();
-    void writerKeepsOneFileUntilDiscarded();
-    void aLiveJournalIsNotLeft();
-    void headerOfFileSeesEveryChange_data();
-    void headerOfFileSeesEveryChange();
-};
-
-void tst_Journal::replayEqualsTheModel_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("seed");
-    const JournalBase::Kind text = JournalBase::Text, file = JournalBase::FileBytes;
-    QTest::newRow("untitled, empty") << int(text) << QByteArray() << 1;
-    QTest::newRow("untitled, two lines") << int(text) << QByteArray("one\ntwo") << 2;
-    QTest::newRow("file, UTF-8 with CRLF") << int(file) << QByteArray("caf\xc3\xa9\r\nline\r\n") << 3;
-    QTest::newRow("file, UTF-16 LE with BOM") << int(file) << QByteArray("\xff\xfe" "a\0\n\0b\0", 8) << 4;
-    QTest::newRow("file, invalid byte kept") << int(file) << QByteArray("a\xff" "b\n") << 5;
-}
-
-void tst_Journal::replayEqualsTheModel()
-{
-    QFETCH(int, kind);
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, seed);
-    JournalBase base;
-    base.kind = JournalBase::Kind(kind);
-    if (base.kind == JournalBase::FileBytes) {
-        base.bytes = bytes;
-        base.format = detect(bytes);
-    } else {
-        base.text = QString::fromUtf8(bytes);
-    }
-    const JournalHeader header{QStringLiteral("/tmp/a ") + QChar(0xDCFF), bytes.size(), 1234567890123, edgeHash(bytes)};
-    JournalContents start;
-    start.base = base;
-    QString model = start.baseText();
-    QRandomGenerator random{quint32(seed)};
-    const std::vector<JournalEdit> edits = randomEdits(random, model, 300);
-
-    QByteArray journal = encodeJournalStart(header) + encodeJournalBase(base);
-    for (const JournalEdit &e : edits)
-        journal += encodeJournalEdit(e.position, e.removed, e.inserted);
-    const std::optional<JournalContents> read = decodeJournal(journal);
-    QVERIFY(read);
-    QVERIFY(sameFile(read->header, header));
-    QCOMPARE(read->edits.size(), edits.size());
-    QString replayed = read->baseText();
-    QVERIFY(!replayed.isNull());
-    QVERIFY(replayJournal(replayed, read->edits));
-    QCOMPARE(replayed, model);
-}
-
-void tst_Journal::aTornTailLosesOnlyItsRecord_data()
-{
-    QTest::addColumn<int>("cut");     // bytes taken off the end
-    QTest::addColumn<int>("flip");    // a byte changed, counted from the end; -1 none
-    QTest::addColumn<int>("edits");   // whole edits left
-    QTest::newRow("whole") << 0 << -1 << 3;
-    QTest::newRow("last checksum cut") << 1 << -1 << 2;
-    QTest::newRow("last text cut") << 6 << -1 << 2;
-    QTest::newRow("only the last kind byte left") << 32 << -1 << 2;
-    QTest::newRow("a byte of the last text changed") << 0 << 5 << 2;
-}
-
-void tst_Journal::aTornTailLosesOnlyItsRecord()
-{
-    QFETCH(int, cut);
-    QFETCH(int, flip);
-    QFETCH(int, edits);
-    QByteArray journal = encodeJournalStart({}) + encodeJournalBase({JournalBase::Text, {}, {}, QStringLiteral("x")})
-        + encodeJournalEdit(0, 0, u"a") + encodeJournalEdit(1, 1, u"b") + encodeJournalEdit(0, 2, u"last");
-    journal.chop(cut);
-    if (flip >= 0)
-        journal[journal.size() - 1 - flip] ^= 0x20;
-    const std::optional<JournalContents> read = decodeJournal(journal);
-    QVERIFY(read);
-    QCOMPARE(int(read->edits.size()), edits);
-    QVERIFY(!decodeJournal(journal.left(10)));
-}
-
-void tst_Journal::writerKeepsOneFileUntilDiscarded()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("state/Penwick/journal"));
-    EditJournal journal(folder, 60000);
-    journal.begin({}, {JournalBase::Text, {}, {}, QStringLiteral("base")});
-    QVERIFY(journal.file().isEmpty());
-    journal.edited(4, 0, u"!");
-    journal.edited(0, 1, u"B");
-    // An hour's delay: nothing waits for the disk until asked.
-    QVERIFY(!QFile::exists(journal.file()));
-    journal.waitWritten();
-    const QString file = journal.file();
-    QCOMPARE(modeOf(file), mode_t(0600));
-    QCOMPARE(modeOf(folder), mode_t(0700));
-    std::optional<JournalContents> read = readJournal(file);
-    QVERIFY(read);
-    QString text = read->baseText();
-    QVERIFY(replayJournal(text, read->edits));
-    QCOMPARE(text, QStringLiteral("Base!"));
-
-    // A new beginning drops the old file; the next edit starts another beside nothing.
-    journal.begin({}, {JournalBase::Text, {}, {}, QStringLiteral("new")});
-    journal.waitWritten();
-    QVERIFY(!QFile::exists(file));
-    journal.edited(0, 0, u"x");
-    journal.discard();
-    journal.waitWritten();
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
-}
-
-void tst_Journal::aLiveJournalIsNotLeft()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("journal"));
-    QString liveFile;
+    void replayEqualsTheModel_data()
     {
-        EditJournal live(folder);
-        live.begin({}, {JournalBase::Text, {}, {}, QString()});
-        live.edited(0, 0, u"typed");
-        live.waitWritten();
-        liveFile = live.file();
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("seed");
+        const JournalBase::Kind text = JournalBase::Text, file = JournalBase::FileBytes;
+        QTest::newRow("untitled, empty") << int(text) << QByteArray() << 1;
+        QTest::newRow("untitled, two lines") << int(text) << QByteArray("one\ntwo") << 2;
+        QTest::newRow("file, UTF-8 with CRLF") << int(file) << QByteArray("caf\xc3\xa9\r\nline\r\n") << 3;
+        QTest::newRow("file, UTF-16 LE with BOM") << int(file) << QByteArray("\xff\xfe" "a\0\n\0b\0", 8) << 4;
+        QTest::newRow("file, invalid byte kept") << int(file) << QByteArray("a\xff" "b\n") << 5;
+    }
+
+    void replayEqualsTheModel()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, seed);
+        JournalBase base;
+        base.kind = JournalBase::Kind(kind);
+        if (base.kind == JournalBase::FileBytes) {
+            base.bytes = bytes;
+            base.format = detect(bytes);
+        } else {
+            base.text = QString::fromUtf8(bytes);
+        }
+        const JournalHeader header{QStringLiteral("/tmp/a ") + QChar(0xDCFF), bytes.size(), 1234567890123, edgeHash(bytes)};
+        JournalContents start;
+        start.base = base;
+        QString model = start.baseText();
+        QRandomGenerator random{quint32(seed)};
+        const std::vector<JournalEdit> edits = randomEdits(random, model, 300);
+
+        QByteArray journal = encodeJournalStart(header) + encodeJournalBase(base);
+        for (const JournalEdit &e : edits)
+            journal += encodeJournalEdit(e.position, e.removed, e.inserted);
+        const std::optional<JournalContents> read = decodeJournal(journal);
+        QVERIFY(read);
+        QVERIFY(sameFile(read->header, header));
+        QCOMPARE(read->edits.size(), edits.size());
+        QString replayed = read->baseText();
+        QVERIFY(!replayed.isNull());
+        QVERIFY(replayJournal(replayed, read->edits));
+        QCOMPARE(replayed, model);
+    }
+
+    void aTornTailLosesOnlyItsRecord_data()
+    {
+        QTest::addColumn<int>("cut");     // bytes taken off the end
+        QTest::addColumn<int>("flip");    // a byte changed, counted from the end; -1 none
+        QTest::addColumn<int>("edits");   // whole edits left
+        QTest::newRow("whole") << 0 << -1 << 3;
+        QTest::newRow("last checksum cut") << 1 << -1 << 2;
+        QTest::newRow("last text cut") << 6 << -1 << 2;
+        QTest::newRow("only the last kind byte left") << 32 << -1 << 2;
+        QTest::newRow("a byte of the last text changed") << 0 << 5 << 2;
+    }
+
+    void aTornTailLosesOnlyItsRecord()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, flip);
+        QFETCH(int, edits);
+        QByteArray journal = encodeJournalStart({}) + encodeJournalBase({JournalBase::Text, {}, {}, QStringLiteral("x")})
+            + encodeJournalEdit(0, 0, u"a") + encodeJournalEdit(1, 1, u"b") + encodeJournalEdit(0, 2, u"last");
+        journal.chop(cut);
+        if (flip >= 0)
+            journal[journal.size() - 1 - flip] ^= 0x20;
+        const std::optional<JournalContents> read = decodeJournal(journal);
+        QVERIFY(read);
+        QCOMPARE(int(read->edits.size()), edits);
+        QVERIFY(!decodeJournal(journal.left(10)));
+    }
+
+    void writerKeepsOneFileUntilDiscarded()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("state/Penwick/journal"));
+        EditJournal journal(folder, 60000);
+        journal.begin({}, {JournalBase::Text, {}, {}, QStringLiteral("base")});
+        QVERIFY(journal.file().isEmpty());
+        journal.edited(4, 0, u"!");
+        journal.edited(0, 1, u"B");
+        // An hour's delay: nothing waits for the disk until asked.
+        QVERIFY(!QFile::exists(journal.file()));
+        journal.waitWritten();
+        const QString file = journal.file();
+        QCOMPARE(modeOf(file), mode_t(0600));
+        QCOMPARE(modeOf(folder), mode_t(0700));
         QCOMPARE(leftJournals(folder), QStringList());
         // What a crash leaves: the same bytes with no owner holding them.
-        QFile::copy(liveFile, folder + QStringLiteral("/1-2-0.journal"));
-        QCOMPARE(leftJournals(folder), QStringList(folder + QStringLiteral("/1-2-0.journal")));
-        live.discard();
+        const QString left = folder + QStringLiteral("/1-2-0.journal");
+        QVERIFY(QFile::copy(file, left));
+        QCOMPARE(leftJournals(folder), QStringList(left));
+        QVERIFY(QFile::remove(left));
+        std::optional<JournalContents> read = readJournal(file);
+        QVERIFY(read);
+        QString text = read->baseText();
+        QVERIFY(replayJournal(text, read->edits));
+        QCOMPARE(text, QStringLiteral("Base!"));
+
+        // A new beginning drops the old file; the next edit starts another beside nothing.
+        journal.begin({}, {JournalBase::Text, {}, {}, QStringLiteral("new")});
+        journal.waitWritten();
+        QVERIFY(!QFile::exists(file));
+        journal.edited(0, 0, u"x");
+        journal.discard();
+        journal.waitWritten();
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
-    QVERIFY(!QFile::exists(liveFile));
-}
 
-void tst_Journal::headerOfFileSeesEveryChange_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after");
-    QTest::addColumn<bool>("touch");   // put the old time back after writing
-    QTest::addColumn<bool>("same");
-    QByteArray big(300 * 1024, 'x');
-    for (qsizetype i = 0; i < big.size(); i += 1000)
-        big[i] = char('a' + i % 26);
-    QTest::newRow("untouched") << big << big << false << true;
-    QTest::newRow("same size, same time, first byte changed") << big << QByteArray("y" + big.mid(1)) << true << false;
-    QTest::newRow("same size, same time, last byte changed") << big << QByteArray(big.chopped(1) + "y") << true << false;
-    QTest::newRow("same size, same time, middle changed: unseen") << big << QByteArray(big.left(150000) + "y" + big.mid(150001)) << true << true;
-    QTest::newRow("small, same size and time, changed") << QByteArray("abc") << QByteArray("abd") << true << false;
-    QTest::newRow("grown") << QByteArray("abc") << QByteArray("abcd") << true << false;
-}
+    void headerOfFileSeesEveryChange_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("touch");   // put the old time back after writing
+        QTest::addColumn<bool>("same");
+        QByteArray big(300 * 1024, 'x');
+        for (qsizetype i = 0; i < big.size(); i += 1000)
+            big[i] = char('a' + i % 26);
+        QTest::newRow("untouched") << big << big << false << true;
+        QTest::newRow("same size, same time, first byte changed") << big << QByteArray("y" + big.mid(1)) << true << false;
+        QTest::newRow("same size, same time, last byte changed") << big << QByteArray(big.chopped(1) + "y") << true << false;
+        QTest::newRow("same size, same time, middle changed: unseen") << big << QByteArray(big.left(150000) + "y" + big.mid(150001)) << true << true;
+        QTest::newRow("small, same size and time, changed") << QByteArray("abc") << QByteArray("abd") << true << false;
+        QTest::newRow("grown") << QByteArray("abc") << QByteArray("abcd") << true << false;
+    }
 
-void tst_Journal::headerOfFileSeesEveryChange()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    QFETCH(bool, touch);
-    QFETCH(bool, same);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("f.txt"));
-    auto write = [&](const QByteArray &bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    };
-    write(before);
-    const std::optional<JournalHeader> first = headerOfFile(path);
-    QVERIFY(first);
-    QCOMPARE(first->edgeHash, edgeHash(before));
-    if (before != after) {
-        write(after);
-        if (touch) {
-            const struct timespec times[2] = {{0, UTIME_OMIT}, {first->modifiedNs / 1000000000, first->modifiedNs % 1000000000}};
-            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    void headerOfFileSeesEveryChange()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, touch);
+        QFETCH(bool, same);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("f.txt"));
+        auto write = [&](const QByteArray &bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes);
+        };
+        write(before);
+        const std::optional<JournalHeader> first = headerOfFile(path);
+        QVERIFY(first);
+        QCOMPARE(first->edgeHash, edgeHash(before));
+        if (before != after) {
+            write(after);
+            if (touch) {
+                const struct timespec times[2] = {{0, UTIME_OMIT}, {first->modifiedNs / 1000000000, first->modifiedNs % 1000000000}};
+                QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+            }
         }
+        const std::optional<JournalHeader> second = headerOfFile(path);
+        QVERIFY(second);
+        QCOMPARE(sameFile(*first, *second), same);
     }
-    const std::optional<JournalHeader> second = headerOfFile(path);
-    QVERIFY(second);
-    QCOMPARE(sameFile(*first, *second), same);
-}
+};
 
 QTEST_GUILESS_MAIN(tst_Journal)
 #include "tst_journal.moc"
