@@ -146,22 +146,20 @@ void OwnEngine::endCompound()
 
 void OwnEngine::undo()
 {
-    const int at = m_doc.undo();
-    if (at < 0)
-        return;
-    // The model does not say which lines an undo touched: count them all again, lazily.
-    m_lines.clear();
-    invalidateRows();
-    m_anchor = m_position = at;
-    changed();
-    selectionMoved();
+    stepped(m_doc.undo());
 }
 
 void OwnEngine::redo()
 {
-    const int at = m_doc.redo();
+    stepped(m_doc.redo());
+}
+
+// After an undo or redo that ended at `at` (-1: there was nothing to do).
+void OwnEngine::stepped(int at)
+{
     if (at < 0)
         return;
+    // The model does not say which lines the step touched: count them all again, lazily.
     m_lines.clear();
     invalidateRows();
     m_anchor = m_position = at;

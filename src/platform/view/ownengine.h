@@ -154,6 +154,7 @@ private:
     void countSlice();
     void selectionMoved();
     void changed();
+    void stepped(int at);
 
     TextEngineClient &m_client;
     text::Document m_doc;
