@@ -10,20 +10,6 @@
 
 using namespace platform;
 
-class tst_RoundTrip : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
-    void goldenFilesKeepTheirBytes_data();
-    void goldenFilesKeepTheirBytes();
-    void editsChangeOnlyTheirBytes_data();
-    void editsChangeOnlyTheirBytes();
-    void aCharacterTheEncodingLacksSavesAsUtf8();
-    void fifoOpensIntoTheCreateQuestionAndStaysUntouched();
-};
-
 static QByteArray utf16le(const QString &s, bool bom)
 {
     QByteArray out = bom ? QByteArray("\xFF\xFE", 2) : QByteArray();
@@ -44,133 +30,141 @@ static QByteArray utf16be(const QString &s)
     return out;
 }
 
-void tst_RoundTrip::goldenFilesKeepTheirBytes_data()
+class tst_RoundTrip : public QObject
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("UTF-8 without BOM") << QByteArray("caf\xC3\xA9 na\xC3\xAFve\n\xE2\x82\xAC 5\n");
-    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBFhello\r\nworld\r\n");
-    QTest::newRow("BOM only") << QByteArray("\xEF\xBB\xBF");
-    QTest::newRow("UTF-16 LE with BOM") << utf16le(QStringLiteral("h\u00e9llo\r\nw\u20acrld\n"), true);
-    QTest::newRow("UTF-16 BE with BOM") << utf16be(QStringLiteral("h\u00e9llo\nw\u20acrld"));
-    QTest::newRow("UTF-16 LE odd length") << utf16le(QStringLiteral("odd\n"), true) + QByteArray("\x41");
-    QTest::newRow("LF") << QByteArray("one\ntwo\nthree\n");
-    QTest::newRow("CRLF") << QByteArray("one\r\ntwo\r\nthree\r\n");
-    QTest::newRow("CR") << QByteArray("one\rtwo\rthree\r");
-    QTest::newRow("mixed with lone CRs") << QByteArray("a\nb\r\nc\rd\r\ne\n\rf\r");
-    QTest::newRow("Windows-1252") << QByteArray("\x93quoted\x94 \x80 5 \x81\x8D\x8F\x90\x9D caf\xE9 \xC3\xA9\r\n\xA0\xFF");
-    QTest::newRow("UTF-8 with invalid sequences") << QByteArray("\xC3\xA9t\xE9 \xFF\xFE ok \xE2\x82 \xC3\xA9\n\xED\xA0\x80");
-    QTest::newRow("NUL bytes") << QByteArray("a\0b\0\0c\n", 7);
-    QTest::newRow("odd characters") << QByteArray("nb\xC2\xA0sp ls\xE2\x80\xA8 ps\xE2\x80\xA9 nc\xEF\xB7\x90 ctl\x01\x1B\n");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("no final line end") << QByteArray("last line without end");
-    QByteArray binary;
-    for (int i = 0; i < 4096; ++i)
-        binary += char((i * 7919) % 256);
-    QTest::newRow("binary") << binary;
-    QByteArray longLine;
-    while (longLine.size() < 5 * 1024 * 1024)
-        longLine += "lorem ipsum dolor sit amet ";
-    QTest::newRow("5 MB single line") << longLine;
-}
+    Q_OBJECT
 
-// Saved unchanged, every golden file comes back byte for byte; an "x" then typed at its start adds exactly
-// its own bytes after the BOM.
-void tst_RoundTrip::goldenFilesKeepTheirBytes()
-{
-    QFETCH(QByteArray, bytes);
-    Harness h;
-    const QString file = h.open(QStringLiteral("golden"), bytes);
-    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
-    QFile::remove(file);
-    h.w().mnuFileSave_Click();
-    const QByteArray saved = Harness::read(file);
-    QVERIFY2(saved == bytes, qPrintable(QStringLiteral("%1 bytes back for %2").arg(saved.size()).arg(bytes.size())));
-    h.w().RichTextBox->setSelStart(0);
-    h.w().RichTextBox->setSelText(QStringLiteral("x"));
-    h.w().mnuFileSave_Click();
-    QByteArray expected = bytes;
-    if (bytes.startsWith("\xFF\xFE"))
-        expected.insert(2, QByteArray("x\0", 2));
-    else if (bytes.startsWith("\xFE\xFF"))
-        expected.insert(2, QByteArray("\0x", 2));
-    else
-        expected.insert(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0, 'x');
-    QVERIFY(Harness::read(file) == expected);
-}
+private slots:
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
 
-void tst_RoundTrip::editsChangeOnlyTheirBytes_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QString>("keys");      // typed text; '\n' is the Enter key, '<' Backspace, '>' Delete, '~' Undo
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("typed character, CRLF file") << QByteArray("ab\r\ncd\r\n") << 4 << "x" << QByteArray("ab\r\ncxd\r\n");
-    QTest::newRow("typed character, invalid bytes around") << QByteArray("\xFF" "a\xFE\n") << 2 << "z" << QByteArray("\xFF" "az\xFE\n");
-    QTest::newRow("line typed in a CRLF file") << QByteArray("ab\r\ncd\r\n") << 2 << "\nnew" << QByteArray("ab\r\nnew\r\ncd\r\n");
-    QTest::newRow("Enter inside a CR line of an LF file") << QByteArray("aa\nbbbb\rcc\n") << 5 << "\n" << QByteArray("aa\nbb\nbb\rcc\n");
-    QTest::newRow("...and its undo") << QByteArray("aa\nbbbb\rcc\n") << 5 << "\n~" << QByteArray("aa\nbbbb\rcc\n");
-    QTest::newRow("join keeps the lower line's end") << QByteArray("a1\nb2\rc3\nd4\n") << 2 << ">" << QByteArray("a1b2\rc3\nd4\n");
-    QTest::newRow("join over a CR") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<" << QByteArray("a1\nb2c3\nd4\n");
-    QTest::newRow("...and its undo") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<~" << QByteArray("a1\nb2\rc3\nd4\n");
-    QTest::newRow("Windows-1252 stays 8-bit") << QByteArray("\x93q\x94\n") << 1 << QStringLiteral("\u00e9") << QByteArray("\x93\xE9q\x94\n");
-}
-
-void tst_RoundTrip::editsChangeOnlyTheirBytes()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, caret);
-    QFETCH(QString, keys);
-    QFETCH(QByteArray, expected);
-    Harness h;
-    h.show();
-    const QString file = h.open(QStringLiteral("edited"), bytes);
-    h.w().RichTextBox->setFocus();
-    QWidget *doc = QApplication::focusWidget();
-    h.w().RichTextBox->setSelStart(caret);
-    for (const QChar c : keys) {
-        if (c == QLatin1Char('\n'))
-            QTest::keyClick(doc, Qt::Key_Return);
-        else if (c == QLatin1Char('<'))
-            QTest::keyClick(doc, Qt::Key_Backspace);
-        else if (c == QLatin1Char('>'))
-            QTest::keyClick(doc, Qt::Key_Delete);
-        else if (c == QLatin1Char('~'))
-            QTest::keyClick(doc, Qt::Key_Z, Qt::ControlModifier);
-        else
-            QTest::sendKeyEvent(QTest::Click, doc, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    void goldenFilesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8 without BOM") << QByteArray("caf\xC3\xA9 na\xC3\xAFve\n\xE2\x82\xAC 5\n");
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBFhello\r\nworld\r\n");
+        QTest::newRow("BOM only") << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("UTF-16 LE with BOM") << utf16le(QStringLiteral("h\u00e9llo\r\nw\u20acrld\n"), true);
+        QTest::newRow("UTF-16 BE with BOM") << utf16be(QStringLiteral("h\u00e9llo\nw\u20acrld"));
+        QTest::newRow("UTF-16 LE odd length") << utf16le(QStringLiteral("odd\n"), true) + QByteArray("\x41");
+        QTest::newRow("LF") << QByteArray("one\ntwo\nthree\n");
+        QTest::newRow("CRLF") << QByteArray("one\r\ntwo\r\nthree\r\n");
+        QTest::newRow("CR") << QByteArray("one\rtwo\rthree\r");
+        QTest::newRow("mixed with lone CRs") << QByteArray("a\nb\r\nc\rd\r\ne\n\rf\r");
+        QTest::newRow("Windows-1252") << QByteArray("\x93quoted\x94 \x80 5 \x81\x8D\x8F\x90\x9D caf\xE9 \xC3\xA9\r\n\xA0\xFF");
+        QTest::newRow("UTF-8 with invalid sequences") << QByteArray("\xC3\xA9t\xE9 \xFF\xFE ok \xE2\x82 \xC3\xA9\n\xED\xA0\x80");
+        QTest::newRow("NUL bytes") << QByteArray("a\0b\0\0c\n", 7);
+        QTest::newRow("odd characters") << QByteArray("nb\xC2\xA0sp ls\xE2\x80\xA8 ps\xE2\x80\xA9 nc\xEF\xB7\x90 ctl\x01\x1B\n");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("no final line end") << QByteArray("last line without end");
+        QByteArray binary;
+        for (int i = 0; i < 4096; ++i)
+            binary += char((i * 7919) % 256);
+        QTest::newRow("binary") << binary;
+        QByteArray longLine;
+        while (longLine.size() < 5 * 1024 * 1024)
+            longLine += "lorem ipsum dolor sit amet ";
+        QTest::newRow("5 MB single line") << longLine;
     }
-    h.w().mnuFileSave_Click();
-    QCOMPARE(Harness::read(file), expected);
-}
 
-void tst_RoundTrip::aCharacterTheEncodingLacksSavesAsUtf8()
-{
-    Harness h;
-    const QString file = h.open(QStringLiteral("legacy.txt"), "\x93quote\x94\n");
-    h.w().RichTextBox->setSelStart(0);
-    h.w().RichTextBox->setSelText(QStringLiteral("\u2192"));
-    h.desktop.msgBox(vbOK, QLatin1Char('\'') + file + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."), 64);
-    h.w().mnuFileSave_Click();
-    QCOMPARE(Harness::read(file), QByteArray("\xE2\x86\x92\xE2\x80\x9Cquote\xE2\x80\x9D\n"));
-    h.w().mnuFileSave_Click();   // told once: it is UTF-8 now
-}
+    // Saved unchanged, every golden file comes back byte for byte; an "x" then typed at its start adds exactly
+    // its own bytes after the BOM.
+    void goldenFilesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        Harness h;
+        const QString file = h.open(QStringLiteral("golden"), bytes);
+        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
+        QFile::remove(file);
+        h.w().mnuFileSave_Click();
+        const QByteArray saved = Harness::read(file);
+        QVERIFY2(saved == bytes, qPrintable(QStringLiteral("%1 bytes back for %2").arg(saved.size()).arg(bytes.size())));
+        h.w().RichTextBox->setSelStart(0);
+        h.w().RichTextBox->setSelText(QStringLiteral("x"));
+        h.w().mnuFileSave_Click();
+        QByteArray expected = bytes;
+        if (bytes.startsWith("\xFF\xFE"))
+            expected.insert(2, QByteArray("x\0", 2));
+        else if (bytes.startsWith("\xFE\xFF"))
+            expected.insert(2, QByteArray("\0x", 2));
+        else
+            expected.insert(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0, 'x');
+        QVERIFY(Harness::read(file) == expected);
+    }
 
-void tst_RoundTrip::fifoOpensIntoTheCreateQuestionAndStaysUntouched()
-{
-    Harness h;
-    const QString fifo = h.path(QStringLiteral("pipe"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    h.desktop.openDialog(fifo);
-    h.desktop.msgBox(vbYes, QStringLiteral("File '") + fifo + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\nIt is a named pipe, not a file."), 36);
-    h.w().mnuFileOpen_Click();
-    h.w().RichTextBox->setSelText(QStringLiteral("must not reach the pipe"));
-    h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create '") + fifo + QStringLiteral("'.  Check file is not Read Only and path exists.\n\nIt is a named pipe, not a file."), 48);
-    h.desktop.saveDialog(QString());
-    h.w().mnuFileSave_Click();
-    QFileInfo info(fifo);
-    QVERIFY(!info.isFile());
-    QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-}
+    void editsChangeOnlyTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("keys");      // typed text; '\n' is the Enter key, '<' Backspace, '>' Delete, '~' Undo
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("typed character, CRLF file") << QByteArray("ab\r\ncd\r\n") << 4 << "x" << QByteArray("ab\r\ncxd\r\n");
+        QTest::newRow("typed character, invalid bytes around") << QByteArray("\xFF" "a\xFE\n") << 2 << "z" << QByteArray("\xFF" "az\xFE\n");
+        QTest::newRow("line typed in a CRLF file") << QByteArray("ab\r\ncd\r\n") << 2 << "\nnew" << QByteArray("ab\r\nnew\r\ncd\r\n");
+        QTest::newRow("Enter inside a CR line of an LF file") << QByteArray("aa\nbbbb\rcc\n") << 5 << "\n" << QByteArray("aa\nbb\nbb\rcc\n");
+        QTest::newRow("...and its undo") << QByteArray("aa\nbbbb\rcc\n") << 5 << "\n~" << QByteArray("aa\nbbbb\rcc\n");
+        QTest::newRow("join keeps the lower line's end") << QByteArray("a1\nb2\rc3\nd4\n") << 2 << ">" << QByteArray("a1b2\rc3\nd4\n");
+        QTest::newRow("join over a CR") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<" << QByteArray("a1\nb2c3\nd4\n");
+        QTest::newRow("...and its undo") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<~" << QByteArray("a1\nb2\rc3\nd4\n");
+        QTest::newRow("Windows-1252 stays 8-bit") << QByteArray("\x93q\x94\n") << 1 << QStringLiteral("\u00e9") << QByteArray("\x93\xE9q\x94\n");
+    }
+
+    void editsChangeOnlyTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, caret);
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, expected);
+        Harness h;
+        h.show();
+        const QString file = h.open(QStringLiteral("edited"), bytes);
+        h.w().RichTextBox->setFocus();
+        QWidget *doc = QApplication::focusWidget();
+        h.w().RichTextBox->setSelStart(caret);
+        for (const QChar c : keys) {
+            if (c == QLatin1Char('\n'))
+                QTest::keyClick(doc, Qt::Key_Return);
+            else if (c == QLatin1Char('<'))
+                QTest::keyClick(doc, Qt::Key_Backspace);
+            else if (c == QLatin1Char('>'))
+                QTest::keyClick(doc, Qt::Key_Delete);
+            else if (c == QLatin1Char('~'))
+                QTest::keyClick(doc, Qt::Key_Z, Qt::ControlModifier);
+            else
+                QTest::sendKeyEvent(QTest::Click, doc, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        h.w().mnuFileSave_Click();
+        QCOMPARE(Harness::read(file), expected);
+    }
+
+    void aCharacterTheEncodingLacksSavesAsUtf8()
+    {
+        Harness h;
+        const QString file = h.open(QStringLiteral("legacy.txt"), "\x93quote\x94\n");
+        h.w().RichTextBox->setSelStart(0);
+        h.w().RichTextBox->setSelText(QStringLiteral("\u2192"));
+        h.desktop.msgBox(vbOK, QLatin1Char('\'') + file + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."), 64);
+        h.w().mnuFileSave_Click();
+        QCOMPARE(Harness::read(file), QByteArray("\xE2\x86\x92\xE2\x80\x9Cquote\xE2\x80\x9D\n"));
+        h.w().mnuFileSave_Click();   // told once: it is UTF-8 now
+    }
+
+    void fifoOpensIntoTheCreateQuestionAndStaysUntouched()
+    {
+        Harness h;
+        const QString fifo = h.path(QStringLiteral("pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        h.desktop.openDialog(fifo);
+        h.desktop.msgBox(vbYes, QStringLiteral("File '") + fifo + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\nIt is a named pipe, not a file."), 36);
+        h.w().mnuFileOpen_Click();
+        h.w().RichTextBox->setSelText(QStringLiteral("must not reach the pipe"));
+        h.desktop.msgBox(vbOK, QStringLiteral("Unable To Create '") + fifo + QStringLiteral("'.  Check file is not Read Only and path exists.\n\nIt is a named pipe, not a file."), 48);
+        h.desktop.saveDialog(QString());
+        h.w().mnuFileSave_Click();
+        QFileInfo info(fifo);
+        QVERIFY(!info.isFile());
+        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
+    }
+};
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_RoundTrip)
 #include "tst_roundtrip.moc"

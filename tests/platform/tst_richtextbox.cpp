@@ -15,202 +15,189 @@ class tst_RichTextBox : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void selectionAcrossLineBreaks();
-    void textKeepsEveryCharacter();
-    void findSelectsAndRespectsTheEnd_data();
-    void findSelectsAndRespectsTheEnd();
-    void linesWithoutWrapAreBlocks();
-    void wrappedLinesStayExactUnderEdits();
-    void undoGroupsAndResets();
-    void compoundEditIsOneUndoStep();
-    void heightRefusesNegative();
-    void scriptedDesktopFailsOnUnansweredPrompt();
+    void init()
+    {
+        box = std::make_unique<RichTextBox>();
+        box->resize(300, 200);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    }
+
+    void cleanup()
+    {
+        EXPECT_DESKTOP_SATISFIED();
+        box.reset();
+    }
+
+    void selectionAcrossLineBreaks()
+    {
+        box->setText(QStringLiteral("ab\r\ncd\ref\ngh"));
+        QCOMPARE(box->Text(), QStringLiteral("ab\ncd\nef\ngh"));
+        QCOMPARE(box->textLength(), 11);
+        box->setSelStart(1);
+        box->setSelLength(6);
+        QCOMPARE(box->SelText(), QStringLiteral("b\ncd\ne"));
+        box->setSelText(QStringLiteral("X"));
+        QCOMPARE(box->Text(), QStringLiteral("aXf\ngh"));
+        QCOMPARE(box->SelStart(), 2);
+        QCOMPARE(box->SelLength(), 0);
+        box->setSelStart(99);
+        QCOMPARE(box->SelStart(), 6);
+        box->setSelStart(4);
+        box->setSelLength(99);
+        QCOMPARE(box->SelText(), QStringLiteral("gh"));
+    }
+
+    void textKeepsEveryCharacter()
+    {
+        const QString odd = QStringLiteral("a\u00a0b\u2028c") + QChar(0) + QStringLiteral("\u0001\uFEFF");
+        box->setText(odd);
+        QCOMPARE(box->Text(), odd);
+        box->setSelStart(0);
+        box->setSelLength(4);
+        QCOMPARE(box->SelText(), odd.left(4));
+    }
+
+    void findSelectsAndRespectsTheEnd_data()
+    {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<int>("expected");
+        // Text: "Cat concat\ncat_x cat"
+        QTest::newRow("first from 0") << "cat" << 0 << -1 << 0 << 0;
+        QTest::newRow("match case skips Cat") << "cat" << 0 << -1 << 4 << 7;
+        QTest::newRow("whole word skips concat and cat_x") << "cat" << 1 << -1 << 2 << 17;
+        QTest::newRow("whole word and case") << "Cat" << 0 << -1 << 6 << 0;
+        QTest::newRow("across the break") << "t\nc" << 0 << -1 << 0 << 9;
+        QTest::newRow("ending at end is found") << "cat" << 5 << 10 << 0 << 7;
+        QTest::newRow("running past end is not") << "cat" << 5 << 9 << 0 << -1;
+        QTest::newRow("empty text finds nothing") << "" << 0 << -1 << 0 << -1;
+    }
+
+    void findSelectsAndRespectsTheEnd()
+    {
+        QFETCH(QString, needle);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, options);
+        QFETCH(int, expected);
+        box->setText(QStringLiteral("Cat concat\ncat_x cat"));
+        box->setSelStart(3);
+        QCOMPARE(box->Find(needle, start, end, options), expected);
+        QCOMPARE(box->SelStart(), expected < 0 ? 3 : expected);
+        QCOMPARE(box->SelLength(), expected < 0 ? 0 : int(needle.size()));
+    }
+
+    void linesWithoutWrapAreBlocks()
+    {
+        box->setRightMargin(491520);
+        box->setText(QString(400, QLatin1Char('w')) + QStringLiteral("\nx\n\ny"));
+        QCOMPARE(box->GetLineFromChar(0), 0);
+        QCOMPARE(box->GetLineFromChar(400), 0);
+        QCOMPARE(box->GetLineFromChar(401), 1);
+        QCOMPARE(box->GetLineFromChar(404), 3);
+        QCOMPARE(box->GetLineFromChar(9999), 3);
+        QCOMPARE(APIDeclarations::SendMessageA(box->hWnd(), APIDeclarations::EM_LINEINDEX, 2, 0), 403);
+        QCOMPARE(APIDeclarations::SendMessageA(box->hWnd(), APIDeclarations::EM_LINEINDEX, 4, 0), -1);
+    }
+
+    // After random edits the incremental row counts must equal those of a fresh control with the same text.
+    void wrappedLinesStayExactUnderEdits()
+    {
+        RichTextBox fresh;
+        fresh.resize(box->size());
+        fresh.show();
+        box->setRightMargin(0);
+        fresh.setRightMargin(0);
+        QRandomGenerator random(3);
+        const QStringList pieces = {"lorem ", "ipsum ", "dolor ", "\n", "sit amet, consectetur ", "x"};
+        QString seed;
+        for (int i = 0; i < 300; ++i)
+            seed += pieces[random.bounded(int(pieces.size()))];
+        box->setText(seed);
+        for (int round = 0; round < 40; ++round) {
+            box->GetLineFromChar(box->textLength());   // counts everything, so edits must keep counts exact
+            const int at = random.bounded(box->textLength() + 1);
+            box->setSelStart(at);
+            box->setSelLength(random.bounded(20));
+            box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
+            fresh.setText(box->Text());
+            for (int p = 0; p <= box->textLength(); p += 7) {
+                const int line = box->GetLineFromChar(p);
+                QCOMPARE(line, fresh.GetLineFromChar(p));
+                const int start = box->lineIndex(line);
+                QVERIFY(start <= p);
+                QCOMPARE(start, fresh.lineIndex(line));
+            }
+        }
+        // A narrower control wraps into more rows; the counts follow the width.
+        const int before = box->GetLineFromChar(box->textLength());
+        box->resize(150, 200);
+        QTRY_VERIFY(box->GetLineFromChar(box->textLength()) > before);
+    }
+
+    void undoGroupsAndResets()
+    {
+        box->setFocus();
+        QApplication::setActiveWindow(box.get());
+        QWidget *editor = box->focusProxy();
+        QTest::keyClicks(editor, QStringLiteral("one"));
+        box->setSelText(QStringLiteral(" two"));
+        QVERIFY(box->canUndo());
+        box->Undo();
+        QCOMPARE(box->Text(), QStringLiteral("one"));
+        QTest::keyClick(editor, Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(box->Text(), QString());
+        box->setText(QStringLiteral("loaded"));
+        QVERIFY2(!box->canUndo(), "a written Text has no history to undo into");
+        box->setSelText(QStringLiteral("!"));
+        box->resetUndo();
+        QVERIFY(!box->canUndo());
+    }
+
+    void compoundEditIsOneUndoStep()
+    {
+        box->setText(QStringLiteral("a a a a"));
+        int changes = 0;
+        connect(box.get(), &RichTextBox::Change, this, [&] { ++changes; });
+        {
+            RichTextBox::CompoundEdit group(*box);
+            for (int from = 0; box->Find(QStringLiteral("a"), from, -1, 0) >= 0;) {
+                from = box->SelStart() + 2;
+                box->setSelText(QStringLiteral("bb"));
+            }
+        }
+        QCOMPARE(box->Text(), QStringLiteral("bb bb bb bb"));
+        QCOMPARE(changes, 1);
+        QCOMPARE(box->SelStart(), 11);
+        box->Undo();
+        QCOMPARE(box->Text(), QStringLiteral("a a a a"));
+    }
+
+    void heightRefusesNegative()
+    {
+        QCOMPARE(box->setHeight(1500), 0);
+        const float height = box->Height();
+        QVERIFY(box->setHeight(-300) != 0);
+        QCOMPARE(box->Height(), height);
+    }
+
+    void scriptedDesktopFailsOnUnansweredPrompt()
+    {
+        ScriptedDesktop desktop;
+        QCOMPARE(platform::desktop().MsgBox(QStringLiteral("Surprise?"), 36, QStringLiteral("Penwick")), int(platform::vbNo));
+        QVERIFY(desktop.problems().contains(QStringLiteral("Surprise?")));
+        desktop.clear();
+        desktop.msgBox(platform::vbYes, QStringLiteral("Expected?"));
+        QVERIFY(desktop.problems().contains(QStringLiteral("never came")));
+        desktop.clear();
+    }
 
 private:
     std::unique_ptr<RichTextBox> box;
 };
-
-void tst_RichTextBox::init()
-{
-    box = std::make_unique<RichTextBox>();
-    box->resize(300, 200);
-    box->show();
-    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
-}
-
-void tst_RichTextBox::cleanup()
-{
-    EXPECT_DESKTOP_SATISFIED();
-    box.reset();
-}
-
-void tst_RichTextBox::selectionAcrossLineBreaks()
-{
-    box->setText(QStringLiteral("ab\r\ncd\ref\ngh"));
-    QCOMPARE(box->Text(), QStringLiteral("ab\ncd\nef\ngh"));
-    QCOMPARE(box->textLength(), 11);
-    box->setSelStart(1);
-    box->setSelLength(6);
-    QCOMPARE(box->SelText(), QStringLiteral("b\ncd\ne"));
-    box->setSelText(QStringLiteral("X"));
-    QCOMPARE(box->Text(), QStringLiteral("aXf\ngh"));
-    QCOMPARE(box->SelStart(), 2);
-    QCOMPARE(box->SelLength(), 0);
-    box->setSelStart(99);
-    QCOMPARE(box->SelStart(), 6);
-    box->setSelStart(4);
-    box->setSelLength(99);
-    QCOMPARE(box->SelText(), QStringLiteral("gh"));
-}
-
-void tst_RichTextBox::textKeepsEveryCharacter()
-{
-    const QString odd = QStringLiteral("a\u00a0b\u2028c") + QChar(0) + QStringLiteral("\u0001\uFEFF");
-    box->setText(odd);
-    QCOMPARE(box->Text(), odd);
-    box->setSelStart(0);
-    box->setSelLength(4);
-    QCOMPARE(box->SelText(), odd.left(4));
-}
-
-void tst_RichTextBox::findSelectsAndRespectsTheEnd_data()
-{
-    QTest::addColumn<QString>("needle");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("end");
-    QTest::addColumn<int>("options");
-    QTest::addColumn<int>("expected");
-    // Text: "Cat concat\ncat_x cat"
-    QTest::newRow("first from 0") << "cat" << 0 << -1 << 0 << 0;
-    QTest::newRow("match case skips Cat") << "cat" << 0 << -1 << 4 << 7;
-    QTest::newRow("whole word skips concat and cat_x") << "cat" << 1 << -1 << 2 << 17;
-    QTest::newRow("whole word and case") << "Cat" << 0 << -1 << 6 << 0;
-    QTest::newRow("across the break") << "t\nc" << 0 << -1 << 0 << 9;
-    QTest::newRow("ending at end is found") << "cat" << 5 << 10 << 0 << 7;
-    QTest::newRow("running past end is not") << "cat" << 5 << 9 << 0 << -1;
-    QTest::newRow("empty text finds nothing") << "" << 0 << -1 << 0 << -1;
-}
-
-void tst_RichTextBox::findSelectsAndRespectsTheEnd()
-{
-    QFETCH(QString, needle);
-    QFETCH(int, start);
-    QFETCH(int, end);
-    QFETCH(int, options);
-    QFETCH(int, expected);
-    box->setText(QStringLiteral("Cat concat\ncat_x cat"));
-    box->setSelStart(3);
-    QCOMPARE(box->Find(needle, start, end, options), expected);
-    QCOMPARE(box->SelStart(), expected < 0 ? 3 : expected);
-    QCOMPARE(box->SelLength(), expected < 0 ? 0 : int(needle.size()));
-}
-
-void tst_RichTextBox::linesWithoutWrapAreBlocks()
-{
-    box->setRightMargin(491520);
-    box->setText(QString(400, QLatin1Char('w')) + QStringLiteral("\nx\n\ny"));
-    QCOMPARE(box->GetLineFromChar(0), 0);
-    QCOMPARE(box->GetLineFromChar(400), 0);
-    QCOMPARE(box->GetLineFromChar(401), 1);
-    QCOMPARE(box->GetLineFromChar(404), 3);
-    QCOMPARE(box->GetLineFromChar(9999), 3);
-    QCOMPARE(APIDeclarations::SendMessageA(box->hWnd(), APIDeclarations::EM_LINEINDEX, 2, 0), 403);
-    QCOMPARE(APIDeclarations::SendMessageA(box->hWnd(), APIDeclarations::EM_LINEINDEX, 4, 0), -1);
-}
-
-// After random edits the incremental row counts must equal those of a fresh control with the same text.
-void tst_RichTextBox::wrappedLinesStayExactUnderEdits()
-{
-    RichTextBox fresh;
-    fresh.resize(box->size());
-    fresh.show();
-    box->setRightMargin(0);
-    fresh.setRightMargin(0);
-    QRandomGenerator random(3);
-    const QStringList pieces = {"lorem ", "ipsum ", "dolor ", "\n", "sit amet, consectetur ", "x"};
-    QString seed;
-    for (int i = 0; i < 300; ++i)
-        seed += pieces[random.bounded(int(pieces.size()))];
-    box->setText(seed);
-    for (int round = 0; round < 40; ++round) {
-        box->GetLineFromChar(box->textLength());   // counts everything, so edits must keep counts exact
-        const int at = random.bounded(box->textLength() + 1);
-        box->setSelStart(at);
-        box->setSelLength(random.bounded(20));
-        box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
-        fresh.setText(box->Text());
-        for (int p = 0; p <= box->textLength(); p += 7) {
-            const int line = box->GetLineFromChar(p);
-            QCOMPARE(line, fresh.GetLineFromChar(p));
-            const int start = box->lineIndex(line);
-            QVERIFY(start <= p);
-            QCOMPARE(start, fresh.lineIndex(line));
-        }
-    }
-    // A narrower control wraps into more rows; the counts follow the width.
-    const int before = box->GetLineFromChar(box->textLength());
-    box->resize(150, 200);
-    QTRY_VERIFY(box->GetLineFromChar(box->textLength()) > before);
-}
-
-void tst_RichTextBox::undoGroupsAndResets()
-{
-    box->setFocus();
-    QApplication::setActiveWindow(box.get());
-    QWidget *editor = box->focusProxy();
-    QTest::keyClicks(editor, QStringLiteral("one"));
-    box->setSelText(QStringLiteral(" two"));
-    QVERIFY(box->canUndo());
-    box->Undo();
-    QCOMPARE(box->Text(), QStringLiteral("one"));
-    QTest::keyClick(editor, Qt::Key_Backspace, Qt::AltModifier);
-    QCOMPARE(box->Text(), QString());
-    box->setText(QStringLiteral("loaded"));
-    QVERIFY2(!box->canUndo(), "a written Text has no history to undo into");
-    box->setSelText(QStringLiteral("!"));
-    box->resetUndo();
-    QVERIFY(!box->canUndo());
-}
-
-void tst_RichTextBox::compoundEditIsOneUndoStep()
-{
-    box->setText(QStringLiteral("a a a a"));
-    int changes = 0;
-    connect(box.get(), &RichTextBox::Change, this, [&] { ++changes; });
-    {
-        RichTextBox::CompoundEdit group(*box);
-        for (int from = 0; box->Find(QStringLiteral("a"), from, -1, 0) >= 0;) {
-            from = box->SelStart() + 2;
-            box->setSelText(QStringLiteral("bb"));
-        }
-    }
-    QCOMPARE(box->Text(), QStringLiteral("bb bb bb bb"));
-    QCOMPARE(changes, 1);
-    QCOMPARE(box->SelStart(), 11);
-    box->Undo();
-    QCOMPARE(box->Text(), QStringLiteral("a a a a"));
-}
-
-void tst_RichTextBox::heightRefusesNegative()
-{
-    QCOMPARE(box->setHeight(1500), 0);
-    const float height = box->Height();
-    QVERIFY(box->setHeight(-300) != 0);
-    QCOMPARE(box->Height(), height);
-}
-
-void tst_RichTextBox::scriptedDesktopFailsOnUnansweredPrompt()
-{
-    ScriptedDesktop desktop;
-    QCOMPARE(platform::desktop().MsgBox(QStringLiteral("Surprise?"), 36, QStringLiteral("Penwick")), int(platform::vbNo));
-    QVERIFY(desktop.problems().contains(QStringLiteral("Surprise?")));
-    desktop.clear();
-    desktop.msgBox(platform::vbYes, QStringLiteral("Expected?"));
-    QVERIFY(desktop.problems().contains(QStringLiteral("never came")));
-    desktop.clear();
-}
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_RichTextBox)
 #include "tst_richtextbox.moc"

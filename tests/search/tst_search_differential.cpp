@@ -199,176 +199,158 @@ class tst_search_differential : public QObject
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
     void initTestCase() { m_main = new frmPenwick; }
-    void cleanupTestCase();
-    void named_data();
-    void named();
-    void generated_data();
-    void generated();
+
+    void cleanupTestCase()
+    {
+        frmFind::unload();
+        frmReplace::unload();
+        delete m_main;
+    }
+
+    void named_data()
+    {
+        QTest::addColumn<Case>("c");
+        QTest::addColumn<QList<int>>("answers");   // to the questions, in order; message boxes are just seen
+        QTest::addColumn<QString>("pinned");       // when not empty, what the windows must show, step by step
+
+        const QString none;
+        const QString q = QStringLiteral("Replace selection? (35)");
+        const QString end = QStringLiteral("End of document. Continue from beginning? (36)");
+        // Find: the command, the text, the selection, what, with, options, Find Next after.
+        QTest::newRow("aa in aaaa visits 0, 1, 2, then wraps to 0") << Case{Find, "aaaa", 0, 0, "aa", "", 0, 3} << QList<int>{vbYes}
+            << "\"aaaa\" 0,2 [] / \"aaaa\" 1,2 [] / \"aaaa\" 2,2 [] / \"aaaa\" 0,2 [" + end + "]";
+        QTest::newRow("selection longer than the search text, starting with it")
+            << Case{Find, "abab ab", 0, 4, "ab", "", 0, 0} << QList<int>{} << "\"abab ab\" 0,2 []";
+        QTest::newRow("case-different selection with match case, offset still 1")
+            << Case{Find, "Aaa", 0, 2, "aa", "", 4, 0} << QList<int>{} << "\"Aaa\" 1,2 []";
+        QTest::newRow("only occurrence is the selection: selected again")
+            << Case{Find, "xx ab", 3, 2, "ab", "", 0, 0} << QList<int>{vbYes} << "\"xx ab\" 3,2 [" + end + "]";
+        QTest::newRow("caret inside the only occurrence: the wrap finds it")
+            << Case{Find, "xx foo yy", 4, 0, "foo", "", 0, 0} << QList<int>{vbYes} << "\"xx foo yy\" 3,3 [" + end + "]";
+        QTest::newRow("wrap pass: a match beginning at the start")
+            << Case{Find, "ab", 1, 0, "ab", "", 0, 0} << QList<int>{vbYes} << none;
+        QTest::newRow("wrap pass: a match running past the start")
+            << Case{Find, "abc", 1, 0, "abc", "", 0, 0} << QList<int>{vbYes} << none;
+        QTest::newRow("find: empty search text ends") << Case{Find, "abc", 1, 0, "", "", 0, 0} << QList<int>{vbYes}
+            << "\"abc\" 1,0 [" + end + " | No more occurrences of word. (64)]";
+        // Replace.
+        QTest::newRow("No at every question walks every occurrence, then the end question")
+            << Case{Replace, "aaa", 0, 0, "aa", "b", 0, 0} << QList<int>{vbNo, vbNo, vbNo}
+            << "\"aaa\" 2,0 [" + q + " | " + q + " | " + end + "]";
+        QTest::newRow("Cancel ends at once") << Case{Replace, "a a a", 0, 0, "a", "b", 0, 0} << QList<int>{vbYes, vbCancel}
+            << "\"b a a\" 2,1 [" + q + " | " + q + "]";
+        QTest::newRow("wrap pass keeps its end after longer replacements")
+            << Case{Replace, "a a a", 3, 0, "a", "xxx", 0, 0} << QList<int>{vbYes, vbYes, vbYes}
+            << "\"xxx a xxx\" 3,0 [" + q + " | " + end + " | " + q + " | No more occurrences of word (64)]";
+        QTest::newRow("wrap pass keeps its end after shorter replacements")
+            << Case{Replace, "aa aa aa", 3, 0, "aa", "", 0, 0} << QList<int>{vbYes, vbYes, vbYes, vbYes} << none;
+        QTest::newRow("wrap pass end limited to the text's length")
+            << Case{Replace, "ab ab", 5, 0, "ab", "xab", 0, 0} << QList<int>{vbYes, vbYes} << none;
+        QTest::newRow("wrap pass reaches an occurrence overlapping the start")
+            << Case{Replace, "xab", 2, 0, "ab", "c", 0, 0} << QList<int>{vbYes, vbNo} << none;
+        QTest::newRow("Cancel in the wrap pass shows nothing more")
+            << Case{Replace, "ab", 2, 0, "ab", "c", 0, 0} << QList<int>{vbYes, vbCancel} << none;
+        QTest::newRow("replace: empty search text ends") << Case{Replace, "abc", 1, 0, "", "x", 0, 0} << QList<int>{vbYes} << none;
+        // Replace All: the caret is ignored.
+        QTest::newRow("a by ab ends after one pass") << Case{ReplaceAll, "a a", 3, 0, "a", "ab", 0, 0} << QList<int>{}
+            << "\"ab ab\" 5,0 [2 replacements were made. (64)]";
+        QTest::newRow("empty replacement deletes back-to-back occurrences")
+            << Case{ReplaceAll, "aaaa b", 6, 0, "a", "", 0, 0} << QList<int>{} << none;
+        QTest::newRow("no occurrence: 0 replacements") << Case{ReplaceAll, "bbb", 3, 0, "a", "x", 0, 0} << QList<int>{}
+            << "\"bbb\" 3,0 [0 replacements were made. (64)]";
+        QTest::newRow("all: empty search text") << Case{ReplaceAll, "abc", 1, 0, "", "", 0, 0} << QList<int>{} << none;
+    }
+
+    void named()
+    {
+        QFETCH(Case, c);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, pinned);
+
+        int questions = 0;
+        QStringList real;
+        run(c, [&](int style) { return (style & 7) == vbOKOnly ? vbOK : answers.value(questions++, vbCancel); }, real);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(questions, int(answers.size()));
+        if (!pinned.isEmpty())
+            QCOMPARE(real.join(" / "), pinned);
+    }
+
+    void generated_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("seed 1") << 1u;
+        QTest::newRow("seed 20240611") << 20240611u;
+        QTest::newRow("seed 77") << 77u;
+    }
+
+    void generated()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator rng(seed);
+        for (int n = 0; n < 300 && !QTest::currentTestFailed(); ++n) {
+            QStringList real;
+            run(generateCase(rng), [&rng](int style) { return generateAnswer(rng, style); }, real);
+        }
+    }
 
 private:
-    void run(const Case &c, const std::function<int(int)> &answer, QStringList &real);
+    // The case on the model and in the windows, compared after every step; the windows' outcomes go to real.
+    void run(const Case &c, const std::function<int(int)> &answer, QStringList &real)
+    {
+        Model model{answer, c.text};
+        model.select(c.selStart, c.selLength);
+        RichTextBox &box = *m_main->RichTextBox;
+        box.setText(c.text);
+        box.setSelStart(c.selStart);
+        box.setSelLength(c.selLength);
+        for (int step = 0; step <= c.nexts; ++step) {
+            model.prompts.clear();
+            if (c.command == Find)
+                model.findNext(c.what, c.options);
+            else if (c.command == Replace)
+                model.replace(c.what, c.with, c.options);
+            else
+                model.replaceAll(c.what, c.with, c.options);
+            ScriptedDesktop desktop;
+            if (step == 0) {
+                desktop.modal([c](QDialog &) {
+                    const bool find = c.command == Find;
+                    QDialog &dialog = find ? static_cast<QDialog &>(frmFind::instance()) : frmReplace::instance();
+                    dialog.findChild<QLineEdit *>(find ? "txtFind" : "txtReplace")->setText(c.what);
+                    if (!find)
+                        frmReplace::instance().txtWith->setText(c.with);
+                    dialog.findChild<QCheckBox *>("chkWhole")->setChecked(c.options & 2);
+                    dialog.findChild<QCheckBox *>("chkCase")->setChecked(c.options & 4);
+                    dialog.findChild<QPushButton *>(find ? "cmdFind" : c.command == Replace ? "cmdReplace" : "cmdAll")->click();
+                });
+            }
+            QStringList expected;
+            for (const Model::Prompt &p : model.prompts) {
+                desktop.msgBox(p.answer, p.text, p.style);
+                expected << prompt(p.text, p.style);
+            }
+            if (step > 0)
+                m_main->mnuSearchNext_Click();
+            else if (c.command == Find)
+                m_main->mnuSearchFind_Click();
+            else
+                m_main->mnuSearchReplace_Click();
+            QStringList asked;
+            for (const ScriptedDesktop::Call &call : desktop.calls) {
+                if (call.kind == QLatin1String("MsgBox"))
+                    asked << prompt(call.prompt, call.style);
+            }
+            real << outcome(box.Text(), box.SelStart(), box.SelLength(), asked);
+            const QString where = c.describe() + QStringLiteral(" step %1: ").arg(step + 1);
+            QCOMPARE(where + real.last(), where + outcome(model.text, model.selStart, model.selLength, expected));
+            QCOMPARE(where + desktop.problems(), where);
+        }
+    }
 
     frmPenwick *m_main = nullptr;
 };
-
-void tst_search_differential::cleanupTestCase()
-{
-    frmFind::unload();
-    frmReplace::unload();
-    delete m_main;
-}
-
-// The case on the model and in the windows, compared after every step; the windows' outcomes go to real.
-void tst_search_differential::run(const Case &c, const std::function<int(int)> &answer, QStringList &real)
-{
-    Model model{answer, c.text};
-    model.select(c.selStart, c.selLength);
-    RichTextBox &box = *m_main->RichTextBox;
-    box.setText(c.text);
-    box.setSelStart(c.selStart);
-    box.setSelLength(c.selLength);
-    for (int step = 0; step <= c.nexts; ++step) {
-        model.prompts.clear();
-        if (c.command == Find)
-            model.findNext(c.what, c.options);
-        else if (c.command == Replace)
-            model.replace(c.what, c.with, c.options);
-        else
-            model.replaceAll(c.what, c.with, c.options);
-        ScriptedDesktop desktop;
-        if (step == 0) {
-            desktop.modal([c](QDialog &) {
-                const bool find = c.command == Find;
-                QDialog &dialog = find ? static_cast<QDialog &>(frmFind::instance()) : frmReplace::instance();
-                dialog.findChild<QLineEdit *>(find ? "txtFind" : "txtReplace")->setText(c.what);
-                if (!find)
-                    frmReplace::instance().txtWith->setText(c.with);
-                dialog.findChild<QCheckBox *>("chkWhole")->setChecked(c.options & 2);
-                dialog.findChild<QCheckBox *>("chkCase")->setChecked(c.options & 4);
-                dialog.findChild<QPushButton *>(find ? "cmdFind" : c.command == Replace ? "cmdReplace" : "cmdAll")->click();
-            });
-        }
-        QStringList expected;
-        for (const Model::Prompt &p : model.prompts) {
-            desktop.msgBox(p.answer, p.text, p.style);
-            expected << prompt(p.text, p.style);
-        }
-        if (step > 0)
-            m_main->mnuSearchNext_Click();
-        else if (c.command == Find)
-            m_main->mnuSearchFind_Click();
-        else
-            m_main->mnuSearchReplace_Click();
-        QStringList asked;
-        for (const ScriptedDesktop::Call &call : desktop.calls) {
-            if (call.kind == QLatin1String("MsgBox"))
-                asked << prompt(call.prompt, call.style);
-        }
-        real << outcome(box.Text(), box.SelStart(), box.SelLength(), asked);
-        const QString where = c.describe() + QStringLiteral(" step %1: ").arg(step + 1);
-        QCOMPARE(where + real.last(), where + outcome(model.text, model.selStart, model.selLength, expected));
-        QCOMPARE(where + desktop.problems(), where);
-    }
-}
-
-void tst_search_differential::named_data()
-{
-    QTest::addColumn<Case>("c");
-    QTest::addColumn<QList<int>>("answers");   // to the questions, in order; message boxes are just seen
-    QTest::addColumn<QString>("pinned");       // when not empty, what the windows must show, step by step
-
-    const QString none;
-    const QString q = QStringLiteral("Replace selection? (35)");
-    const QString end = QStringLiteral("End of document. Continue from beginning? (36)");
-    // Find: the command, the text, the selection, what, with, options, Find Next after.
-    QTest::newRow("aa in aaaa visits 0, 1, 2, then wraps to 0") << Case{Find, "aaaa", 0, 0, "aa", "", 0, 3} << QList<int>{vbYes}
-        << "\"aaaa\" 0,2 [] / \"aaaa\" 1,2 [] / \"aaaa\" 2,2 [] / \"aaaa\" 0,2 [" + end + "]";
-    QTest::newRow("selection longer than the search text, starting with it")
-        << Case{Find, "abab ab", 0, 4, "ab", "", 0, 0} << QList<int>{} << "\"abab ab\" 0,2 []";
-    QTest::newRow("selected match is stepped over") << Case{Find, "abab ab", 0, 2, "ab", "", 0, 0} << QList<int>{} << none;
-    QTest::newRow("case-different selection with match case, offset still 1")
-        << Case{Find, "Aaa", 0, 2, "aa", "", 4, 0} << QList<int>{} << "\"Aaa\" 1,2 []";
-    QTest::newRow("no match after, No keeps the selection") << Case{Find, "ab xx", 3, 1, "ab", "", 0, 0} << QList<int>{vbNo} << none;
-    QTest::newRow("wrap finds an earlier match") << Case{Find, "ab xx", 3, 0, "ab", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("only occurrence is the selection: selected again")
-        << Case{Find, "xx ab", 3, 2, "ab", "", 0, 0} << QList<int>{vbYes} << "\"xx ab\" 3,2 [" + end + "]";
-    QTest::newRow("caret inside the only occurrence: the wrap finds it")
-        << Case{Find, "xx foo yy", 4, 0, "foo", "", 0, 0} << QList<int>{vbYes} << "\"xx foo yy\" 3,3 [" + end + "]";
-    QTest::newRow("wrap pass: a match beginning at the start")
-        << Case{Find, "ab", 1, 0, "ab", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("wrap pass: a match running past the start")
-        << Case{Find, "abc", 1, 0, "abc", "", 0, 0} << QList<int>{vbYes} << none;
-    QTest::newRow("whole words skip parts of words") << Case{Find, "ab_ab ab", 0, 0, "ab", "", 2, 0} << QList<int>{} << none;
-    QTest::newRow("match case skips other cases") << Case{Find, "AB ab", 0, 0, "ab", "", 4, 0} << QList<int>{} << none;
-    QTest::newRow("find: empty search text ends") << Case{Find, "abc", 1, 0, "", "", 0, 0} << QList<int>{vbYes}
-        << "\"abc\" 1,0 [" + end + " | No more occurrences of word. (64)]";
-    // Replace.
-    QTest::newRow("No at every question walks every occurrence, then the end question")
-        << Case{Replace, "aaa", 0, 0, "aa", "b", 0, 0} << QList<int>{vbNo, vbNo, vbNo}
-        << "\"aaa\" 2,0 [" + q + " | " + q + " | " + end + "]";
-    QTest::newRow("Cancel ends at once") << Case{Replace, "a a a", 0, 0, "a", "b", 0, 0} << QList<int>{vbYes, vbCancel}
-        << "\"b a a\" 2,1 [" + q + " | " + q + "]";
-    QTest::newRow("a match left selected is offered first")
-        << Case{Replace, "ab ab", 0, 2, "ab", "x", 0, 0} << QList<int>{vbCancel} << none;
-    QTest::newRow("wrap pass keeps its end after longer replacements")
-        << Case{Replace, "a a a", 3, 0, "a", "xxx", 0, 0} << QList<int>{vbYes, vbYes, vbYes}
-        << "\"xxx a xxx\" 3,0 [" + q + " | " + end + " | " + q + " | No more occurrences of word (64)]";
-    QTest::newRow("wrap pass keeps its end after shorter replacements")
-        << Case{Replace, "aa aa aa", 3, 0, "aa", "", 0, 0} << QList<int>{vbYes, vbYes, vbYes, vbYes} << none;
-    QTest::newRow("wrap pass end limited to the text's length")
-        << Case{Replace, "ab ab", 5, 0, "ab", "xab", 0, 0} << QList<int>{vbYes, vbYes} << none;
-    QTest::newRow("wrap pass reaches an occurrence overlapping the start")
-        << Case{Replace, "xab", 2, 0, "ab", "c", 0, 0} << QList<int>{vbYes, vbNo} << none;
-    QTest::newRow("Cancel in the wrap pass shows nothing more")
-        << Case{Replace, "ab", 2, 0, "ab", "c", 0, 0} << QList<int>{vbYes, vbCancel} << none;
-    QTest::newRow("whole words and case") << Case{Replace, "A a_a a", 0, 0, "a", "b", 6, 0} << QList<int>{vbYes, vbNo} << none;
-    QTest::newRow("replace: empty search text ends") << Case{Replace, "abc", 1, 0, "", "x", 0, 0} << QList<int>{vbYes} << none;
-    // Replace All: the caret is ignored.
-    QTest::newRow("a by ab ends after one pass") << Case{ReplaceAll, "a a", 3, 0, "a", "ab", 0, 0} << QList<int>{}
-        << "\"ab ab\" 5,0 [2 replacements were made. (64)]";
-    QTest::newRow("empty replacement deletes back-to-back occurrences")
-        << Case{ReplaceAll, "aaaa b", 6, 0, "a", "", 0, 0} << QList<int>{} << none;
-    QTest::newRow("overlapping occurrences once each") << Case{ReplaceAll, "aaa", 0, 0, "aa", "b", 0, 0} << QList<int>{} << none;
-    QTest::newRow("no occurrence: 0 replacements") << Case{ReplaceAll, "bbb", 3, 0, "a", "x", 0, 0} << QList<int>{}
-        << "\"bbb\" 3,0 [0 replacements were made. (64)]";
-    QTest::newRow("all: empty search text") << Case{ReplaceAll, "abc", 1, 0, "", "", 0, 0} << QList<int>{} << none;
-    QTest::newRow("all: match case") << Case{ReplaceAll, "A a", 0, 0, "a", "b", 4, 0} << QList<int>{} << none;
-    QTest::newRow("all: whole words across lines") << Case{ReplaceAll, "a\na_ a", 0, 0, "a", "b", 2, 0} << QList<int>{} << none;
-}
-
-void tst_search_differential::named()
-{
-    QFETCH(Case, c);
-    QFETCH(QList<int>, answers);
-    QFETCH(QString, pinned);
-
-    int questions = 0;
-    QStringList real;
-    run(c, [&](int style) { return (style & 7) == vbOKOnly ? vbOK : answers.value(questions++, vbCancel); }, real);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(questions, int(answers.size()));
-    if (!pinned.isEmpty())
-        QCOMPARE(real.join(" / "), pinned);
-}
-
-void tst_search_differential::generated_data()
-{
-    QTest::addColumn<quint32>("seed");
-    QTest::newRow("seed 1") << 1u;
-    QTest::newRow("seed 20240611") << 20240611u;
-    QTest::newRow("seed 77") << 77u;
-}
-
-void tst_search_differential::generated()
-{
-    QFETCH(quint32, seed);
-    QRandomGenerator rng(seed);
-    for (int n = 0; n < 300 && !QTest::currentTestFailed(); ++n) {
-        QStringList real;
-        run(generateCase(rng), [&rng](int style) { return generateAnswer(rng, style); }, real);
-    }
-}
 
 PENWICK_TEST_MAIN_ON_EVERY_ENGINE(tst_search_differential)
 #include "tst_search_differential.moc"

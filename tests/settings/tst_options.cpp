@@ -19,13 +19,155 @@ class tst_Options : public QObject
 
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
-    void noCaptionIsClipped();
-    void screenSizeBoxFollowsTheWindow();
-    void chosenFontAppliesAndStoresOnOk();
-    void cancelStoresNothingAndRestores();
-    void defaultsThenOkStoreTheDefaultFonts();
-    void okWhileMaximisedStoresTheState();
-    void escapeDoesNothingAndCloseActsAsCancel();
+
+    // Grown where the desktop font needs it: every caption whole, group boxes around what they frame.
+    void noCaptionIsClipped()
+    {
+        Harness h;
+        frmOptions &o = frmOptions::instance();
+        for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QSize needed = platform::TwipsLayout::neededSize(w);
+            QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(w->objectName()));
+            QVERIFY2(o.rect().contains(w->geometry()), qPrintable(w->objectName()));
+        }
+        for (QWidget *inner : {static_cast<QWidget *>(o.Label4), static_cast<QWidget *>(o.cboTab), static_cast<QWidget *>(o.chkScreen)})
+            QVERIFY2(o.Frame2->geometry().contains(inner->geometry()), qPrintable(inner->objectName()));
+        QVERIFY(o.Frame1->geometry().contains(o.cmdDefaults->geometry()));
+        // Nothing a frame holds sits on its title or its frame line.
+        for (QGroupBox *frame : {o.Frame1, o.Frame2}) {
+            const int contentsTop = frame->y() + frame->contentsRect().top();
+            for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+                if (w != frame && frame->geometry().contains(w->geometry()))
+                    QVERIFY2(w->y() >= contentsTop, qPrintable(w->objectName()));
+        }
+        QVERIFY(o.Frame2->geometry().bottom() < o.Frame1->geometry().top());
+        QVERIFY(o.Frame1->geometry().bottom() < o.cmdOK->geometry().top());
+    }
+
+    void screenSizeBoxFollowsTheWindow()
+    {
+        Harness h;
+        h.show();
+        frmOptions &o = frmOptions::instance();
+        h.desktop.modal([&](QDialog &) {
+            QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+            QCOMPARE(o.lblPrinter->text(), QStringLiteral("Courier New 12"));
+            QVERIFY2(!o.chkScreen->isEnabled(), "the first run's window has the stored default size");
+            click(o.cmdCancel);
+        });
+        h.w().mnuOptionsOptions_Click();
+        h.w().resize(h.w().width() + 60, h.w().height());
+        h.desktop.modal([&](QDialog &) {
+            QVERIFY(o.chkScreen->isEnabled());
+            click(o.cmdCancel);
+        });
+        h.w().mnuOptionsOptions_Click();
+    }
+
+    void chosenFontAppliesAndStoresOnOk()
+    {
+        Harness h;
+        frmOptions &o = frmOptions::instance();
+        h.w().RichTextBox->setFontBold(true);
+        h.desktop.modal([&](QDialog &) {
+            click(o.cmdScreen);
+            QCOMPARE(o.lblScreen->text(), QStringLiteral("DejaVu Sans Mono 10.5"));
+            QVERIFY2(o.lblScreen->width() >= o.lblScreen->sizeHint().width(), "a longer font name is shown whole");
+            QVERIFY(o.rect().contains(o.cmdScreen->geometry()));
+            click(o.cmdPrinter);   // cancelled; it opened on the font chosen last, through either button
+            o.chkStatus->setChecked(false);
+            o.cboTab->setEditText(QStringLiteral("4"));
+            click(o.cmdOK);
+        });
+        h.desktop.fontDialog(QStringLiteral("DejaVu Sans Mono"), 10.5f);
+        h.desktop.fontDialog(QString(), 0);
+        h.w().mnuOptionsOptions_Click();
+        QCOMPARE(h.desktop.calls[1].prompt, QString());
+        QCOMPARE(h.desktop.calls[2].prompt, QStringLiteral("DejaVu Sans Mono 10.5"));
+        QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("DejaVu Sans Mono"));
+        QCOMPARE(h.w().RichTextBox->FontSize(), 10.5f);
+        QVERIFY(!h.w().RichTextBox->FontBold());
+        QCOMPARE(stored("ScrnFont"), QStringLiteral("DejaVu Sans Mono"));
+        QCOMPARE(stored("ScrnFontSize"), QLocale().toString(10.5));
+        QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
+        QCOMPARE(stored("TabSize"), QStringLiteral("4"));
+        QCOMPARE(stored("StatusBar"), QStringLiteral("0"));
+        QCOMPARE(stored("Width"), QString());
+        QVERIFY2(h.w().StatusBar->Visible(), "the status bar setting takes effect at the next start");
+        QVERIFY(!o.isVisible());
+    }
+
+    void cancelStoresNothingAndRestores()
+    {
+        Harness h({}, {{"PrntFont", "DejaVu Serif"}});
+        frmOptions &o = frmOptions::instance();
+        h.desktop.modal([&](QDialog &) {
+            click(o.cmdScreen);   // the font dialog cancelled: the preview stays
+            QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+            QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
+            click(o.cmdPrinter);
+            o.chkWrap->setChecked(true);
+            click(o.cmdCancel);
+        });
+        h.desktop.fontDialog(QString(), 0);
+        h.desktop.fontDialog(QStringLiteral("DejaVu Sans"), 20);
+        h.w().mnuOptionsOptions_Click();
+        QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(frmOptions::value(o.chkWrap), 0);
+        QCOMPARE(stored("PrntFont"), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(stored("Wrap"), QString());
+    }
+
+    void defaultsThenOkStoreTheDefaultFonts()
+    {
+        Harness h({}, {{"ScrnFont", "DejaVu Sans"}, {"ScrnFontSize", "14"}, {"PrntFont", "DejaVu Serif"}, {"PrntFontSize", "8"}});
+        frmOptions &o = frmOptions::instance();
+        h.desktop.modal([&](QDialog &) {
+            click(o.cmdDefaults);
+            QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
+            click(o.cmdOK);
+        });
+        h.w().mnuOptionsOptions_Click();
+        QCOMPARE(stored("ScrnFont"), QStringLiteral("Fixedsys"));
+        QCOMPARE(stored("ScrnFontSize"), QStringLiteral("9"));
+        QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
+        QCOMPARE(stored("PrntFontSize"), QStringLiteral("12"));
+    }
+
+    void okWhileMaximisedStoresTheState()
+    {
+        Harness h;
+        h.show();
+        h.w().showMaximized();
+        QTRY_COMPARE(h.w().WindowState(), 2);
+        frmOptions &o = frmOptions::instance();
+        h.desktop.modal([&](QDialog &) {
+            QVERIFY(o.chkScreen->isEnabled());
+            o.chkScreen->setChecked(true);
+            click(o.cmdOK);
+        });
+        h.w().mnuOptionsOptions_Click();
+        QCOMPARE(stored("Maximised"), QStringLiteral("2"));
+        QCOMPARE(stored("Width").toDouble(), double(float(h.w().windowWidth())));
+        QVERIFY(!o.chkScreen->isChecked());
+    }
+
+    void escapeDoesNothingAndCloseActsAsCancel()
+    {
+        Harness h;
+        frmOptions &o = frmOptions::instance();
+        h.desktop.modal([&](QDialog &d) {
+            o.chkWrap->setChecked(true);
+            QTest::keyClick(&d, Qt::Key_Escape);
+            QVERIFY(d.isVisible());
+            QVERIFY(o.chkWrap->isChecked());
+            d.close();
+            QVERIFY(!d.isVisible());
+        });
+        h.w().mnuOptionsOptions_Click();
+        QCOMPARE(frmOptions::value(o.chkWrap), 0);
+        QVERIFY2(frmOptions::isLoaded(), "the live settings survive a close from the title bar");
+    }
 
 private:
     static QString stored(const QString &key)
@@ -35,155 +177,6 @@ private:
     }
     static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 };
-
-// Grown where the desktop font needs it: every caption whole, group boxes around what they frame.
-void tst_Options::noCaptionIsClipped()
-{
-    Harness h;
-    frmOptions &o = frmOptions::instance();
-    for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        const QSize needed = platform::TwipsLayout::neededSize(w);
-        QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(w->objectName()));
-        QVERIFY2(o.rect().contains(w->geometry()), qPrintable(w->objectName()));
-    }
-    for (QWidget *inner : {static_cast<QWidget *>(o.Label4), static_cast<QWidget *>(o.cboTab), static_cast<QWidget *>(o.chkScreen)})
-        QVERIFY2(o.Frame2->geometry().contains(inner->geometry()), qPrintable(inner->objectName()));
-    QVERIFY(o.Frame1->geometry().contains(o.cmdDefaults->geometry()));
-    // Nothing a frame holds sits on its title or its frame line.
-    for (QGroupBox *frame : {o.Frame1, o.Frame2}) {
-        const int contentsTop = frame->y() + frame->contentsRect().top();
-        for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-            if (w != frame && frame->geometry().contains(w->geometry()))
-                QVERIFY2(w->y() >= contentsTop, qPrintable(w->objectName()));
-    }
-    QVERIFY(o.Frame2->geometry().bottom() < o.Frame1->geometry().top());
-    QVERIFY(o.Frame1->geometry().bottom() < o.cmdOK->geometry().top());
-}
-
-void tst_Options::screenSizeBoxFollowsTheWindow()
-{
-    Harness h;
-    h.show();
-    frmOptions &o = frmOptions::instance();
-    h.desktop.modal([&](QDialog &) {
-        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
-        QCOMPARE(o.lblPrinter->text(), QStringLiteral("Courier New 12"));
-        QVERIFY2(!o.chkScreen->isEnabled(), "the first run's window has the stored default size");
-        click(o.cmdCancel);
-    });
-    h.w().mnuOptionsOptions_Click();
-    h.w().resize(h.w().width() + 60, h.w().height());
-    h.desktop.modal([&](QDialog &) {
-        QVERIFY(o.chkScreen->isEnabled());
-        click(o.cmdCancel);
-    });
-    h.w().mnuOptionsOptions_Click();
-}
-
-void tst_Options::chosenFontAppliesAndStoresOnOk()
-{
-    Harness h;
-    frmOptions &o = frmOptions::instance();
-    h.w().RichTextBox->setFontBold(true);
-    h.desktop.modal([&](QDialog &) {
-        click(o.cmdScreen);
-        QCOMPARE(o.lblScreen->text(), QStringLiteral("DejaVu Sans Mono 10.5"));
-        QVERIFY2(o.lblScreen->width() >= o.lblScreen->sizeHint().width(), "a longer font name is shown whole");
-        QVERIFY(o.rect().contains(o.cmdScreen->geometry()));
-        click(o.cmdPrinter);   // cancelled; it opened on the font chosen last, through either button
-        o.chkStatus->setChecked(false);
-        o.cboTab->setEditText(QStringLiteral("4"));
-        click(o.cmdOK);
-    });
-    h.desktop.fontDialog(QStringLiteral("DejaVu Sans Mono"), 10.5f);
-    h.desktop.fontDialog(QString(), 0);
-    h.w().mnuOptionsOptions_Click();
-    QCOMPARE(h.desktop.calls[1].prompt, QString());
-    QCOMPARE(h.desktop.calls[2].prompt, QStringLiteral("DejaVu Sans Mono 10.5"));
-    QCOMPARE(h.w().RichTextBox->FontName(), QStringLiteral("DejaVu Sans Mono"));
-    QCOMPARE(h.w().RichTextBox->FontSize(), 10.5f);
-    QVERIFY(!h.w().RichTextBox->FontBold());
-    QCOMPARE(stored("ScrnFont"), QStringLiteral("DejaVu Sans Mono"));
-    QCOMPARE(stored("ScrnFontSize"), QLocale().toString(10.5));
-    QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
-    QCOMPARE(stored("TabSize"), QStringLiteral("4"));
-    QCOMPARE(stored("StatusBar"), QStringLiteral("0"));
-    QCOMPARE(stored("Width"), QString());
-    QVERIFY2(h.w().StatusBar->Visible(), "the status bar setting takes effect at the next start");
-    QVERIFY(!o.isVisible());
-}
-
-void tst_Options::cancelStoresNothingAndRestores()
-{
-    Harness h({}, {{"PrntFont", "DejaVu Serif"}});
-    frmOptions &o = frmOptions::instance();
-    h.desktop.modal([&](QDialog &) {
-        click(o.cmdScreen);   // the font dialog cancelled: the preview stays
-        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
-        QCOMPARE(o.lblScreen->font().family(), QStringLiteral("Fixedsys"));
-        click(o.cmdPrinter);
-        o.chkWrap->setChecked(true);
-        click(o.cmdCancel);
-    });
-    h.desktop.fontDialog(QString(), 0);
-    h.desktop.fontDialog(QStringLiteral("DejaVu Sans"), 20);
-    h.w().mnuOptionsOptions_Click();
-    QCOMPARE(o.lblPrinter->font().family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(frmOptions::value(o.chkWrap), 0);
-    QCOMPARE(stored("PrntFont"), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(stored("Wrap"), QString());
-}
-
-void tst_Options::defaultsThenOkStoreTheDefaultFonts()
-{
-    Harness h({}, {{"ScrnFont", "DejaVu Sans"}, {"ScrnFontSize", "14"}, {"PrntFont", "DejaVu Serif"}, {"PrntFontSize", "8"}});
-    frmOptions &o = frmOptions::instance();
-    h.desktop.modal([&](QDialog &) {
-        click(o.cmdDefaults);
-        QCOMPARE(o.lblScreen->text(), QStringLiteral("Fixedsys 9"));
-        click(o.cmdOK);
-    });
-    h.w().mnuOptionsOptions_Click();
-    QCOMPARE(stored("ScrnFont"), QStringLiteral("Fixedsys"));
-    QCOMPARE(stored("ScrnFontSize"), QStringLiteral("9"));
-    QCOMPARE(stored("PrntFont"), QStringLiteral("Courier New"));
-    QCOMPARE(stored("PrntFontSize"), QStringLiteral("12"));
-}
-
-void tst_Options::okWhileMaximisedStoresTheState()
-{
-    Harness h;
-    h.show();
-    h.w().showMaximized();
-    QTRY_COMPARE(h.w().WindowState(), 2);
-    frmOptions &o = frmOptions::instance();
-    h.desktop.modal([&](QDialog &) {
-        QVERIFY(o.chkScreen->isEnabled());
-        o.chkScreen->setChecked(true);
-        click(o.cmdOK);
-    });
-    h.w().mnuOptionsOptions_Click();
-    QCOMPARE(stored("Maximised"), QStringLiteral("2"));
-    QCOMPARE(stored("Width").toDouble(), double(float(h.w().windowWidth())));
-    QVERIFY(!o.chkScreen->isChecked());
-}
-
-void tst_Options::escapeDoesNothingAndCloseActsAsCancel()
-{
-    Harness h;
-    frmOptions &o = frmOptions::instance();
-    h.desktop.modal([&](QDialog &d) {
-        o.chkWrap->setChecked(true);
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QVERIFY(d.isVisible());
-        QVERIFY(o.chkWrap->isChecked());
-        d.close();
-        QVERIFY(!d.isVisible());
-    });
-    h.w().mnuOptionsOptions_Click();
-    QCOMPARE(frmOptions::value(o.chkWrap), 0);
-    QVERIFY2(frmOptions::isLoaded(), "the live settings survive a close from the title bar");
-}
 
 QTEST_MAIN(tst_Options)
 #include "tst_options.moc"
