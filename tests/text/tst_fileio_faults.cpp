@@ -168,7 +168,8 @@ private slots:
 
     // place: "plain", "hard link" (a second name beside it), "mount point" (a file bind-mounted
     // into a writable folder) or "read-only folder" (the same into a read-only one).
-    // fault: "none", "full disk" (a 64 KiB tmpfs) or "crash" (RLIMIT_FSIZE kills the saver).
+    // fault: "none", "full disk" (a 64 KiB tmpfs), "crash" (RLIMIT_FSIZE kills the saver) or "limit" (a
+    // file size limit, set once the backup exists, fails the rewrite and its undoing alike).
     void savesUnderFaults_data()
     {
         QTest::addColumn<QString>("place");
@@ -181,6 +182,7 @@ private slots:
         QTest::newRow("full disk, in place, backup in the cache") << "hard link" << "full disk" << 40 << 32 << 0;
         QTest::newRow("read-only folder, backup in the cache") << "read-only folder" << "none" << 1 << 1 << 0;
         QTest::newRow("mount point, backup beside") << "mount point" << "none" << 1 << 1 << 0;
+        QTest::newRow("rewrite and restore fail, old content kept in the backup") << "hard link" << "limit" << 8 << 32 << EFBIG;
         QTest::newRow("crash, by rename") << "plain" << "crash" << 1 << 1024 << 0;
         QTest::newRow("crash, hard link in place") << "hard link" << "crash" << 1 << 1024 << 0;
         QTest::newRow("crash, read-only folder in place") << "read-only folder" << "crash" << 1 << 1024 << 0;
@@ -221,6 +223,18 @@ private slots:
                 EXPECT(::setrlimit(RLIMIT_FSIZE, &small) == 0);
                 writeFile(target, bytes);
                 return "the save was not cut short";
+            }
+            if (fault == "limit") {
+                const QString backup = backupPath(target);
+                const FileResult result = writeFile(target, [&](const ByteSink &sink) {
+                    const rlimit small = {4 << 10, 4 << 10};
+                    ::signal(SIGXFSZ, SIG_IGN);
+                    return ::setrlimit(RLIMIT_FSIZE, &small) == 0 ? sink(bytes) : errno;
+                });
+                EXPECT(result.error == error);
+                EXPECT(result.reason.endsWith(QStringLiteral("The old content is kept in ") + backup + QLatin1Char('.')));
+                EXPECT(contents(backup) == old);
+                return "ok";
             }
             EXPECT(writeFile(target, bytes).error == error);
             EXPECT(contents(target) == (error ? old : bytes));
