@@ -11,6 +11,7 @@
 
 #include "platform/richtextbox.h"
 #include "platform/view/ownengine.h"
+#include "qtengine/qtengine.h"
 
 namespace {
 

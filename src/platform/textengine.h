@@ -84,11 +84,8 @@ public:
 };
 
 using TextEngineFactory = std::function<std::unique_ptr<TextEngine>(TextEngineClient &client, QWidget *parent)>;
-// The engine the program runs on: Qt's plain-text widget, until Penwick's own (makeOwnEngine) reads aloud to a
-// screen reader and has settled how it writes mixed line ends after edits.
+// The engine the program runs on: Penwick's own (makeOwnEngine).
 std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent);
-// The engine on Qt's plain-text widget: the reference the own engine is checked against.
-std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent);
 // The engine every control made from now on gets (tests run the same cases on each engine); null: the program's.
 void setTextEngineFactory(TextEngineFactory factory);
 std::unique_ptr<TextEngine> makeChosenEngine(TextEngineClient &client, QWidget *parent);

@@ -18,7 +18,8 @@ struct FileResult
     explicit operator bool() const { return error == 0; }
 };
 
-// The stage-1 edit widget needs about ten times the file in memory, and positions are 32-bit.
+// The edit control keeps the bytes as read plus a small index, saves stream, and positions are 32-bit
+// (a file never holds more UTF-16 units than bytes): half of the free memory, at most 2 GiB.
 qint64 readLimit();
 FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit = readLimit());
 

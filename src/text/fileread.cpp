@@ -98,7 +98,7 @@ FileResult readAll(int fd, qint64 expected, qint64 limit, QByteArray &bytes)
 
 qint64 readLimit()
 {
-    return std::min<qint64>(memoryAvailable() / 10, INT32_MAX);
+    return std::min<qint64>(memoryAvailable() / 2, INT32_MAX);
 }
 
 namespace posix {

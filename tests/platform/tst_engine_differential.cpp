@@ -10,6 +10,7 @@
 
 #include "platform/richtextbox.h"
 #include "platform/view/ownengine.h"
+#include "qtengine/qtengine.h"
 
 using platform::RichTextBox;
 

@@ -7,6 +7,7 @@
 
 #include "platform/textengine.h"
 #include "platform/view/ownengine.h"
+#include "qtengine/qtengine.h"
 
 struct TestEngine
 {

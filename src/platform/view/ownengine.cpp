@@ -16,6 +16,11 @@ constexpr int CachedLines = 512;
 
 }
 
+std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent)
+{
+    return makeOwnEngine(client, parent);
+}
+
 std::unique_ptr<TextEngine> makeOwnEngine(TextEngineClient &client, QWidget *parent)
 {
     return std::make_unique<OwnEngine>(client, parent);

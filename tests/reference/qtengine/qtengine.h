@@ -1,5 +1,5 @@
-// The edit control's engine on Qt's plain-text widget: blocks of a QTextDocument, each break's ending kept
-// as a property of the block after it.
+// The edit control's engine on Qt's plain-text widget, kept as the reference the own engine is checked and
+// measured against: blocks of a QTextDocument, each break's ending kept as a property of the block after it.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -140,5 +140,7 @@ private:
     text::LineEnd m_main = text::LineEnd::LF;   // the style the block records are relative to
     Marks *m_marks = nullptr;   // only on documents that hold a tab or a placeholder
 };
+
+std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent);
 
 }

@@ -1,5 +1,5 @@
 // Display lines of the Qt engine: block numbers without wrap, counted rows with wrap.
-#include "platform/qtengine/qtengine.h"
+#include "qtengine/qtengine.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextDocument>

@@ -1,5 +1,5 @@
 // The Qt widget engine: the widget's events handed to the control, text and selection through cursors.
-#include "platform/qtengine/qtengine.h"
+#include "qtengine/qtengine.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -134,11 +134,6 @@ void Marks::highlightBlock(const QString &line)
 }
 
 // --- QtEngine ---
-
-std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent)
-{
-    return makeQtEngine(client, parent);
-}
 
 std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent)
 {
