@@ -105,6 +105,9 @@ private slots:
         QTest::newRow("join keeps the lower line's end") << QByteArray("a1\nb2\rc3\nd4\n") << 2 << ">" << QByteArray("a1b2\rc3\nd4\n");
         QTest::newRow("join over a CR") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<" << QByteArray("a1\nb2c3\nd4\n");
         QTest::newRow("...and its undo") << QByteArray("a1\nb2\rc3\nd4\n") << 6 << "<~" << QByteArray("a1\nb2\rc3\nd4\n");
+        // An empty line joined with its neighbour: the line above keeps its own end.
+        QTest::newRow("Delete on an empty line") << QByteArray("a\n\r\nb\n") << 2 << ">" << QByteArray("a\nb\n");
+        QTest::newRow("Backspace under an empty line") << QByteArray("a\r\n\nb\n") << 3 << "<" << QByteArray("a\r\nb\n");
         QTest::newRow("Windows-1252 stays 8-bit") << QByteArray("\x93q\x94\n") << 1 << QStringLiteral("\u00e9") << QByteArray("\x93\xE9q\x94\n");
     }
 
@@ -133,6 +136,10 @@ private slots:
                 QTest::sendKeyEvent(QTest::Click, doc, Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
         h.w().mnuFileSave_Click();
+        // The reference engine's widget, merging into an empty block, keeps the lower block's format and with
+        // it the record of a break that is gone.
+        if (qstrcmp(currentTestEngine(), "qt") == 0 && QByteArray(QTest::currentDataTag()).contains("empty line"))
+            QEXPECT_FAIL("", "the Qt widget rewrites the end of the line above", Continue);
         QCOMPARE(Harness::read(file), expected);
     }
 
