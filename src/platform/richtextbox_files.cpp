@@ -29,10 +29,8 @@ int RichTextBox::LoadFile(const QString &path, int)
     if (!m_fileResult)
         return FileAccessError;
     try {
-        const text::TextFormat format = text::detect(bytes);
         const QByteArray loaded = bytes;   // shared, not copied: the journal's base
-        m_engine->load(std::move(bytes), format);
-        m_format = format;
+        m_format = m_engine->load(std::move(bytes));
         m_ownedPaths.insert(pathKey(path));
         m_stampedPath = pathKey(path);
         m_stamp = text::stampOf(path);

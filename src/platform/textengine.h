@@ -77,8 +77,9 @@ public:
     // Lays text out on the printer in the font, wrapped at the printable width; false when printing failed.
     virtual bool print(QPrinter &printer, const QFont &font, const QString &text) const = 0;
 
-    // Files: the engine takes the bytes in the format they were read in, and gives them back in a format.
-    virtual void load(QByteArray &&bytes, const text::TextFormat &format) = 0;
+    // Files: the engine takes the bytes as read and says what format it found them in (finding it is a pass over
+    // every byte, which the engine's own reading already makes), and gives them back in a format.
+    virtual text::TextFormat load(QByteArray &&bytes) = 0;
     virtual bool fits(text::Encoding encoding) const = 0;   // every character can be stored in it
     virtual QByteArray save(const text::TextFormat &format) const = 0;
 };

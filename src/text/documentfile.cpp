@@ -156,7 +156,7 @@ private:
                 if (high == 0) {
                     const unsigned lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
                     if (lf) {
-                        const int n = __builtin_popcount(lf);
+                        const int n = pieces::bits16(lf);
                         m_chunk.breaks += n;
                         m_chunk.lfcr += n;
                         m_tally.add(LineEnd::LF, m_pos - m_bom + __builtin_ctz(lf), n);

@@ -454,9 +454,8 @@ void OwnEngine::setWrap(bool wrap)
 
 // --- Files ---
 
-void OwnEngine::load(QByteArray &&bytes, const text::TextFormat &)
+text::TextFormat OwnEngine::load(QByteArray &&bytes)
 {
-    // The model finds the same format while it scans the bytes.
     m_doc.setBytes(std::move(bytes));
     bytes = QByteArray();
     m_anchor = m_position = 0;
@@ -467,6 +466,7 @@ void OwnEngine::load(QByteArray &&bytes, const text::TextFormat &)
     m_view->horizontalScrollBar()->setValue(0);
     changed();
     selectionMoved();
+    return m_doc.format();
 }
 
 bool OwnEngine::fits(text::Encoding encoding) const

@@ -115,7 +115,7 @@ public:
     void setWrap(bool wrap) override;
     bool print(QPrinter &printer, const QFont &font, const QString &text) const override;
 
-    void load(QByteArray &&bytes, const text::TextFormat &format) override;
+    text::TextFormat load(QByteArray &&bytes) override;
     bool fits(text::Encoding encoding) const override;
     QByteArray save(const text::TextFormat &format) const override;
 

@@ -394,8 +394,9 @@ text::LineEnd endBefore(const QTextBlock &block, text::LineEnd main)
 
 }
 
-void QtEngine::load(QByteArray &&bytes, const text::TextFormat &format)
+text::TextFormat QtEngine::load(QByteArray &&bytes)
 {
+    const text::TextFormat format = text::detect(bytes);
     text::Decoded decoded = text::decode(bytes, format);
     bytes = QByteArray();
     m_main = format.lineEnd;
@@ -422,6 +423,7 @@ void QtEngine::load(QByteArray &&bytes, const text::TextFormat &format)
     m_newDocument = false;
     setCursor(QTextCursor(doc));
     invalidateRows();
+    return format;
 }
 
 bool QtEngine::fits(text::Encoding encoding) const
