@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(APIDeclarations::SendMessageA(box->hWnd(), APIDeclarations::EM_LINEINDEX, 4, 0), -1);
     }
 
-    // After random edits the incremental row counts must equal those of a fresh control with the same text.
+    // After random edits and undos the incremental row counts must equal those of a fresh control with the same text.
     void wrappedLinesStayExactUnderEdits()
     {
         RichTextBox fresh;
@@ -122,7 +122,10 @@ private slots:
             const int at = random.bounded(box->textLength() + 1);
             box->setSelStart(at);
             box->setSelLength(random.bounded(20));
-            box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
+            if (round % 5 == 4)
+                box->Undo();
+            else
+                box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
             fresh.setText(box->Text());
             for (int p = 0; p <= box->textLength(); p += 7) {
                 const int line = box->GetLineFromChar(p);

@@ -32,8 +32,17 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
     m_rows.reset(1);
     // Every change the model makes, undo included, goes on to the control (its journal); a new text does not.
     m_doc.setChangeObserver([this](int position, int removed, int inserted) {
-        if (!m_newText)
-            m_client.textEdited(position, removed, m_doc.text(position, inserted));
+        if (m_newText)
+            return;
+        const QString text = m_doc.text(position, inserted);
+        m_client.textEdited(position, removed, text);
+        if (m_stepping) {
+            // An undo or redo: the lines it touched are counted again, the rest keep their rows.
+            const int lines = m_doc.lineCount();
+            const int added = int(text.count(QLatin1Char('\n')));
+            edited(m_doc.lineFromPosition(position), 1 + added - (lines - m_linesBefore), 1 + added);
+            m_linesBefore = lines;
+        }
     });
     m_counter.setInterval(0);
     QObject::connect(&m_counter, &QTimer::timeout, m_view, [this] { countSlice(); });
@@ -151,22 +160,23 @@ void OwnEngine::endCompound()
 
 void OwnEngine::undo()
 {
-    stepped(m_doc.undo());
+    stepped([this] { return m_doc.undo(); });
 }
 
 void OwnEngine::redo()
 {
-    stepped(m_doc.redo());
+    stepped([this] { return m_doc.redo(); });
 }
 
-// After an undo or redo that ended at `at` (-1: there was nothing to do).
-void OwnEngine::stepped(int at)
+// An undo or redo; the caret goes where it ended, if there was anything to do.
+void OwnEngine::stepped(const std::function<int()> &step)
 {
+    m_stepping = true;
+    m_linesBefore = m_doc.lineCount();
+    const int at = step();
+    m_stepping = false;
     if (at < 0)
         return;
-    // The model does not say which lines the step touched: count them all again, lazily.
-    m_lines.clear();
-    invalidateRows();
     m_anchor = m_position = at;
     changed();
     selectionMoved();

@@ -154,7 +154,7 @@ private:
     void countSlice();
     void selectionMoved();
     void changed();
-    void stepped(int at);
+    void stepped(const std::function<int()> &step);
 
     TextEngineClient &m_client;
     text::Document m_doc;
@@ -167,6 +167,8 @@ private:
     int m_compoundDepth = 0;
     bool m_compoundChanged = false;
     bool m_newText = false;   // reset() fills the model: no edit to tell
+    bool m_stepping = false;  // inside an undo or redo, whose changes the model reports one by one
+    int m_linesBefore = 0;    // the line count before the change reported next
     bool m_wrap = true;
 
     text::DisplayLines m_rows;
