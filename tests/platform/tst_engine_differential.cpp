@@ -29,7 +29,7 @@ const QList<Key> moves = {
 };
 const QList<Key> edits = {{Qt::Key_Backspace, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Return, {}}, {Qt::Key_Tab, {}}};
 // Typed one at a time: spaces of three kinds, a pair, a combining mark, word separators.
-// U+2028 is left out: the Qt widget breaks the row there, the own view shows it inside the row.
+// U+2028 is left out: the Qt widget breaks the row there, the own view draws a mark inside the row.
 const QStringList typed = {"a", "b", " ", "\u00a0", "\uFEFF", "\U0001F600", "e\u0301", "-", ".", "x"};
 const QStringList inserted = {"one two", "\n", "x\ny", "\t", "\xef\xbb\xbf", "\U0001F600", "a\u0301b", "word-word"};
 

@@ -98,6 +98,18 @@ private slots:
         }
     }
 
+    // A line separator is one mark wide and the text after it is drawn on the same row.
+    void lineSeparatorIsAMarkInTheRow()
+    {
+        const QString line = QStringLiteral("ab\u2028cd");
+        const std::vector<LinePiece> pieces = rowPieces(line, 0, int(line.size()), metrics);
+        QCOMPARE(pieces.back().end, 5);
+        QCOMPARE(pieces.back().x + pieces.back().width, metrics.width(QStringLiteral("ab\u21b5cd")));
+        const auto layout = metrics.layOut(line);
+        QCOMPARE(layout->lineCount(), 1);
+        QCOMPARE(layout->lineAt(0).textLength(), 5);
+    }
+
     void longLineWidthsPassQtsLimit()
     {
         const double cell = metrics.width(QStringLiteral("x"));

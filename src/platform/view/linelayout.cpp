@@ -37,6 +37,15 @@ bool isIdeograph(char32_t c)
         || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
+// What Qt is given to shape: a line separator would end Qt's one-row layout and hide the rest of the row, so it
+// shows as a mark of one character, like the bytes that could not be decoded.
+QString shaped(QStringView text)
+{
+    QString s = text.toString();
+    s.replace(QChar(0x2028), QChar(LineSeparatorMark));
+    return s;
+}
+
 bool printableAscii(QStringView text)
 {
     for (const QChar c : text) {
@@ -141,7 +150,7 @@ double LineMetrics::width(QStringView text) const
             return *hit;
     }
     const QFontMetricsF metrics = m_device ? QFontMetricsF(m_font, m_device) : QFontMetricsF(m_font);
-    const double w = metrics.horizontalAdvance(text.toString());
+    const double w = metrics.horizontalAdvance(shaped(text));
     if (cached) {
         if (m_words.size() > 100000)
             m_words.clear();
@@ -165,7 +174,7 @@ double LineMetrics::tabEnd(double x) const
 std::unique_ptr<QTextLayout> LineMetrics::layOut(const QString &text, const QList<QTextLayout::FormatRange> &formats,
                                                  int preeditAt, const QString &preedit) const
 {
-    auto layout = std::make_unique<QTextLayout>(text, m_font, m_device);
+    auto layout = std::make_unique<QTextLayout>(shaped(text), m_font, m_device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout->setTextOption(option);

@@ -72,6 +72,9 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
 std::vector<LinePiece> rowPieces(QStringView line, int start, int end, const LineMetrics &metrics);
 void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, int end, double x, const LineMetrics &metrics);
 
+// A line separator inside a line is drawn as this mark: it breaks no row, as it ends no line in the file.
+constexpr char16_t LineSeparatorMark = 0x21B5;
+
 // True where a row may start at `at`: after spaces, a tab or a hyphen inside a word, around ideographs.
 bool breakAllowedBefore(QStringView line, int at);
 // The next caret stop after / before `at` that does not split a surrogate pair or a base from its marks.

@@ -18,12 +18,12 @@ namespace {
 const QColor MarkBackground(0xff, 0xc8, 0xc8);
 const QColor MarkForeground(0xa0, 0x00, 0x00);
 
-// The marks of undecodable bytes in a piece: red on pink, as everywhere in Penwick.
+// The marks of undecodable bytes and of line separators in a piece: red on pink, as everywhere in Penwick.
 QList<QTextLayout::FormatRange> markFormats(const QString &text, const LinePiece &p)
 {
     QList<QTextLayout::FormatRange> formats;
     for (int i = p.start; i < p.end; ++i) {
-        if (text::isPlaceholderAt(text, i)) {
+        if (text::isPlaceholderAt(text, i) || text[i] == QChar(0x2028)) {
             QTextLayout::FormatRange mark;
             mark.start = i - p.start;
             mark.length = 1;
