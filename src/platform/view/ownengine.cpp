@@ -27,8 +27,10 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
     m_rows.reset(1);
     // Every change the model makes, undo included, goes on to the control (its journal); a new text does not.
     m_doc.setChangeObserver([this](int position, int removed, int inserted) {
-        if (!m_newText)
-            m_client.textEdited(position, removed, m_doc.text(position, inserted));
+        if (m_newText)
+            return;
+        m_client.textEdited(position, removed, m_doc.text(position, inserted));
+        m_view->noteEdit(position, removed, inserted);
     });
     m_counter.setInterval(0);
     QObject::connect(&m_counter, &QTimer::timeout, m_view, [this] { countSlice(); });
@@ -57,6 +59,7 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     const auto cached = m_lines.find(first);
     if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
+    m_view->noteRemoval(start, length);
     if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
         return;
     edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
@@ -69,10 +72,13 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
 
 void OwnEngine::reset(const QString &text)
 {
+    const int before = m_doc.length();
+    m_view->noteRemoval(0, before);
     m_doc.clear();
     m_newText = true;
     m_doc.insert(0, text);
     m_newText = false;
+    m_view->noteEdit(0, before, m_doc.length());
     m_doc.resetUndo();
     m_anchor = m_position = 0;
     m_lines.clear();
@@ -108,6 +114,7 @@ void OwnEngine::selectionMoved()
         return;
     m_view->ensureCaretVisible();
     m_client.selectionChanged();
+    m_view->tellSelection();
 }
 
 void OwnEngine::changed()
@@ -119,6 +126,7 @@ void OwnEngine::changed()
     }
     m_view->updateScrollBars();
     m_view->viewport()->update();
+    m_view->tellEdit();
     m_client.textChanged();
 }
 
@@ -142,6 +150,7 @@ void OwnEngine::endCompound()
     }
     m_view->ensureCaretVisible();
     m_client.selectionChanged();
+    m_view->tellSelection();
 }
 
 void OwnEngine::undo()
@@ -452,7 +461,10 @@ void OwnEngine::setWrap(bool wrap)
 void OwnEngine::load(QByteArray &&bytes, const text::TextFormat &)
 {
     // The model finds the same format while it scans the bytes.
+    const int before = m_doc.length();
+    m_view->noteRemoval(0, before);
     m_doc.setBytes(std::move(bytes));
+    m_view->noteEdit(0, before, m_doc.length());
     bytes = QByteArray();
     m_anchor = m_position = 0;
     m_lines.clear();
