@@ -84,8 +84,8 @@ public:
 };
 
 using TextEngineFactory = std::function<std::unique_ptr<TextEngine>(TextEngineClient &client, QWidget *parent)>;
-// The engine the program runs on: Qt's plain-text widget, until Penwick's own (makeOwnEngine) reads aloud to a
-// screen reader and has settled how it writes mixed line ends after edits.
+// The engine the program runs on: Qt's plain-text widget, until Penwick's own (makeOwnEngine) has settled how it
+// writes mixed line ends after edits (it reads aloud to a screen reader as the Qt widget does).
 std::unique_ptr<TextEngine> makeTextEngine(TextEngineClient &client, QWidget *parent);
 // The engine on Qt's plain-text widget: the reference the own engine is checked against.
 std::unique_ptr<TextEngine> makeQtEngine(TextEngineClient &client, QWidget *parent);

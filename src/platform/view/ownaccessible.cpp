@@ -208,7 +208,8 @@ OwnViewAccessible::Span OwnViewAccessible::unit(int p, QAccessible::TextBoundary
         return e == 0 ? atStart : sentence(e - 1);
     }
     default: {
-        // Lines are the rows shown, paragraphs the lines between breaks.
+        // Lines are the rows shown, as in Qt's own widget: what Up, Down, Home and End move over, so a reader
+        // following the caret reads the row it went to. Paragraphs are the lines between breaks.
         const bool rows = type == QAccessible::LineBoundary;
         int next = 0;
         const Span at = lineOrRow(p, rows, &next);
