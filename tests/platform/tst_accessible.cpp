@@ -90,6 +90,7 @@ private slots:
     void editsAreOneUndoStep_data();
     void editsAreOneUndoStep();
     void typingIsTold();
+    void aCompoundEditIsToldOnce();
     void aLongLineIsAnsweredInWindows();
     void pointsAndCharactersAgree();
 
@@ -361,6 +362,25 @@ void tst_Accessible::typingIsTold()
     const QStringList told = {"insert 0 a", "caret 1", "insert 1 b", "caret 2", "remove 1 1", "caret 1",
                               "caret 0", "selection", "update 0 1 Z", "caret 1", "selection"};
     QCOMPARE(heard, told);
+}
+
+void tst_Accessible::aCompoundEditIsToldOnce()
+{
+    box->setText(QStringLiteral("aaaa bbbb cccc"));
+    heard.clear();
+    {
+        RichTextBox::CompoundEdit group(*box);
+        box->setSelStart(0);
+        box->setSelLength(4);
+        box->setSelText(QStringLiteral("X"));
+        box->setSelStart(7);
+        box->setSelLength(4);
+        box->setSelText(QStringLiteral("Y"));
+    }
+    QCOMPARE(heard.filter(QStringLiteral("update")), QStringList{"update 0 14 X bbbb Y"});
+    heard.clear();
+    box->Undo();
+    QCOMPARE(heard.filter(QStringLiteral("update")), QStringList{"update 0 8 aaaa bbbb cccc"});
 }
 
 void tst_Accessible::aLongLineIsAnsweredInWindows()
