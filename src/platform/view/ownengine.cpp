@@ -36,6 +36,7 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
             return;
         const QString text = m_doc.text(position, inserted);
         m_client.textEdited(position, removed, text);
+        m_view->noteEdit(position, removed, inserted);
         if (m_stepping) {
             // An undo or redo: the lines it touched are counted again, the rest keep their rows.
             const int lines = m_doc.lineCount();
@@ -71,6 +72,7 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     const auto cached = m_lines.find(first);
     if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
+    m_view->noteRemoval(start, length);
     if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
         return;
     edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
@@ -83,10 +85,13 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
 
 void OwnEngine::reset(const QString &text)
 {
+    const int before = m_doc.length();
+    m_view->noteRemoval(0, before);
     m_doc.clear();
     m_newText = true;
     m_doc.insert(0, text);
     m_newText = false;
+    m_view->noteEdit(0, before, m_doc.length());
     m_doc.resetUndo();
     m_anchor = m_position = 0;
     m_lines.clear();
@@ -122,6 +127,7 @@ void OwnEngine::selectionMoved()
         return;
     m_view->ensureCaretVisible();
     m_client.selectionChanged();
+    m_view->tellSelection();
 }
 
 void OwnEngine::changed()
@@ -133,6 +139,7 @@ void OwnEngine::changed()
     }
     m_view->updateScrollBars();
     m_view->viewport()->update();
+    m_view->tellEdit();
     m_client.textChanged();
 }
 
@@ -156,6 +163,7 @@ void OwnEngine::endCompound()
     }
     m_view->ensureCaretVisible();
     m_client.selectionChanged();
+    m_view->tellSelection();
 }
 
 void OwnEngine::undo()
@@ -466,7 +474,10 @@ void OwnEngine::setWrap(bool wrap)
 
 text::TextFormat OwnEngine::load(QByteArray &&bytes)
 {
+    const int before = m_doc.length();
+    m_view->noteRemoval(0, before);
     m_doc.setBytes(std::move(bytes));
+    m_view->noteEdit(0, before, m_doc.length());
     bytes = QByteArray();
     m_anchor = m_position = 0;
     m_lines.clear();

@@ -21,13 +21,25 @@ class OwnEngine;
 // The view: paints rows, takes keys, mouse, drops and input methods, and hands the control what is its.
 class OwnView : public QAbstractScrollArea
 {
+    Q_OBJECT   // its class name is what the accessibility factory knows it by
+
 public:
     OwnView(OwnEngine &engine, TextEngineClient &client, QWidget *parent);
 
     void updateScrollBars();
     void ensureCaretVisible();
+    void ensureVisible(int position);
     QRectF caretRect();   // in viewport pixels
+    QRectF positionRect(int position);   // a caret's box at position, in viewport pixels
     static constexpr int Margin = 4;
+
+    // What a screen reader is told, only while one listens: a removal about to be made (its text is gone
+    // once the model reports it), each change of the text, and, once the engine is consistent again, the
+    // changes since the last telling as one event, then the caret and the selection if they moved.
+    void noteRemoval(int position, int length);
+    void noteEdit(int position, int removed, int inserted);
+    void tellEdit();
+    void tellSelection();
 
 protected:
     bool event(QEvent *e) override;
@@ -51,6 +63,7 @@ protected:
 
 private:
     friend class OwnEngine;
+    friend class OwnViewAccessible;
     bool editKey(QKeyEvent *e);
     bool moveKey(QKeyEvent *e);
     void paintRow(QPainter &painter, int line, int row, double y);
@@ -81,6 +94,27 @@ private:
     QString m_preedit;
     int m_preeditCursor = 0;
     double m_widest = 0;   // the widest row painted so far: the horizontal range without wrap
+
+    struct Removal
+    {
+        int position = -1;
+        int length = 0;
+        QString head;   // its first characters, as many as a screen reader is told
+    };
+    struct Edit
+    {
+        bool pending = false;
+        int start = 0;
+        int end = 0;     // in the text as it is now
+        int delta = 0;   // characters the text gained
+        bool removedKnown = false;
+        QString removedHead;
+    };
+    Removal m_removal;
+    Edit m_edit;
+    int m_toldPosition = 0;
+    int m_toldStart = 0;
+    int m_toldEnd = 0;
 };
 
 class OwnEngine : public TextEngine

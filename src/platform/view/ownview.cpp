@@ -1,6 +1,7 @@
 // The own engine's view: paints only the rows in view, each piece shaped on its own; scroll bars and the caret.
 #include "platform/view/ownengine.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/view/ownaccessible.h"
 #include "text/textformat.h"
 
 namespace platform {
@@ -58,6 +60,8 @@ OwnView::OwnView(OwnEngine &engine, TextEngineClient &client, QWidget *parent)
     viewport()->setAutoFillBackground(true);
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &OwnView::autoScroll);
+    static const bool readable = (QAccessible::installFactory(&OwnViewAccessible::create), true);
+    Q_UNUSED(readable);
 }
 
 void OwnView::updateScrollBars()
@@ -140,20 +144,25 @@ int OwnView::offsetInRow(int line, int row, double x)
     return offset;
 }
 
-QRectF OwnView::caretRect()
+QRectF OwnView::positionRect(int position)
 {
-    const int position = m_engine.position();
     const int line = m_engine.document().lineFromPosition(position);
     const int offset = position - m_engine.document().lineStart(line);
     const qint64 row = m_engine.rowOfPosition(position);
     const std::vector<int> &rows = m_engine.rowsOf(line);
     const int rowInLine = int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
-    double x = xInRow(line, rowInLine, offset);
-    if (!m_preedit.isEmpty())
-        x += m_engine.metrics().width(QStringView(m_preedit).first(qBound(0, m_preeditCursor, int(m_preedit.size()))));
+    const double x = xInRow(line, rowInLine, offset);
     const int height = m_engine.metrics().lineHeight();
     const double y = double(row - verticalScrollBar()->value()) * height;
     return QRectF(Margin + x - horizontalScrollBar()->value(), y, 1, height);
+}
+
+QRectF OwnView::caretRect()
+{
+    QRectF r = positionRect(m_engine.position());
+    if (!m_preedit.isEmpty())
+        r.translate(m_engine.metrics().width(QStringView(m_preedit).first(qBound(0, m_preeditCursor, int(m_preedit.size())))), 0);
+    return r;
 }
 
 int OwnView::positionAt(QPointF point)
@@ -168,9 +177,14 @@ int OwnView::positionAt(QPointF point)
 
 void OwnView::ensureCaretVisible()
 {
+    ensureVisible(m_engine.position());
+}
+
+void OwnView::ensureVisible(int position)
+{
     if (!isVisible())
         return;
-    const qint64 row = m_engine.rowOfPosition(m_engine.position());
+    const qint64 row = m_engine.rowOfPosition(position);
     const int visible = qMax(1, viewport()->height() / m_engine.metrics().lineHeight());
     updateScrollBars();
     QScrollBar *vertical = verticalScrollBar();
@@ -180,7 +194,7 @@ void OwnView::ensureCaretVisible()
         vertical->setValue(int(row - visible + 1));
     if (m_engine.wraps())
         return;
-    const QRectF caret = caretRect();
+    const QRectF caret = position == m_engine.position() ? caretRect() : positionRect(position);
     const double contentX = caret.x() + horizontalScrollBar()->value() - Margin;
     m_widest = qMax(m_widest, contentX + 1);
     updateScrollBars();

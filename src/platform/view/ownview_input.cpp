@@ -11,46 +11,12 @@
 
 #include <algorithm>
 
+#include "platform/view/textunits.h"
 #include "text/textformat.h"
 
 namespace platform {
 
 namespace {
-
-// The characters that end a word for Ctrl+arrows, as a desktop text widget has them.
-bool isSeparator(QChar c)
-{
-    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\").contains(c);
-}
-
-int nextWordOffset(QStringView s, int at)
-{
-    const int n = int(s.size());
-    if (at < n && isSeparator(s[at])) {
-        while (at < n && isSeparator(s[at]))
-            ++at;
-    } else {
-        while (at < n && !s[at].isSpace() && !isSeparator(s[at]))
-            ++at;
-    }
-    while (at < n && s[at].isSpace())
-        ++at;
-    return at;
-}
-
-int previousWordOffset(QStringView s, int at)
-{
-    while (at > 0 && s[at - 1].isSpace())
-        --at;
-    if (at > 0 && isSeparator(s[at - 1])) {
-        while (at > 0 && isSeparator(s[at - 1]))
-            --at;
-    } else {
-        while (at > 0 && !s[at - 1].isSpace() && !isSeparator(s[at - 1]))
-            --at;
-    }
-    return at;
-}
 
 bool isWordChar(QChar c)
 {
