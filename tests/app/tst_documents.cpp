@@ -279,35 +279,24 @@ private slots:
     void namesThatAreNotUtf8KeepTheirBytes()
     {
         QTemporaryDir dir;
-        const QByteArray first = QFile::encodeName(dir.path()) + "/caf\xE9 notes.txt";
         const QByteArray second = QFile::encodeName(dir.path()) + "/\xFF.txt";
-        auto put = [](const QByteArray &path, const QByteArray &bytes) {
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size());
-            ::close(fd);
-        };
-        auto get = [](const QByteArray &path) {
-            QByteArray bytes(64, '\0');
-            const int fd = ::open(path.constData(), O_RDONLY);
-            bytes.truncate(fd < 0 ? 0 : ::read(fd, bytes.data(), bytes.size()));
-            ::close(fd);
-            return bytes;
-        };
-        put(first, "old");
-        put(second, "two");
+        const QString first = text::decodeName(QFile::encodeName(dir.path()) + "/caf\xE9 notes.txt");
+        Harness::write(first, "old");
+        Harness::write(text::decodeName(second), "two");
 
-        Harness h({QLatin1Char('"') + text::decodeName(first) + QLatin1Char('"')});
+        Harness h({QLatin1Char('"') + first + QLatin1Char('"')});
         QCOMPARE(h.w().windowTitle(), QStringLiteral("caf\uFFFD notes.txt - Penwick"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("old"));
         h.w().RichTextBox->setSelText(QStringLiteral("new "));
         h.w().mnuFileSave_Click();
-        QCOMPARE(get(first), QByteArray("new old"));
+        QCOMPARE(Harness::read(first), QByteArray("new old"));
 
         QMimeData drop;
         drop.setData(QStringLiteral("text/uri-list"), "file://" + second.toPercentEncoding("/") + "\r\n");
         h.w().Form_OLEDragDrop(droppedFiles(&drop));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two"));
-        QCOMPARE(get(second), QByteArray("two"));
+        QCOMPARE(Harness::read(text::decodeName(second)), QByteArray("two"));
+        // No other file was made (Qt's own listing leaves out names that are not UTF-8).
         int files = 0;
         DIR *folder = ::opendir(QFile::encodeName(dir.path()).constData());
         while (const dirent *entry = ::readdir(folder))

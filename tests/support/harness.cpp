@@ -11,6 +11,9 @@
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
 #include "settings/frmoptions.h"
+#include "text/filename.h"
+
+#include <fcntl.h>
 
 Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QString>> &settings, bool loadNow)
 {
@@ -44,17 +47,21 @@ Harness::~Harness()
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Penwick"), QStringLiteral("Penwick")).clear();
 }
 
+// Paths as the program names files: a byte that is not UTF-8 is its placeholder.
 void Harness::write(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
+    QFile file;
+    const int fd = ::open(text::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         file.write(bytes);
 }
 
 QByteArray Harness::read(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    QFile file;
+    const int fd = ::open(text::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll()
+                                                                                       : QByteArray("(unreadable)");
 }
 
 QString Harness::open(const QString &name, const QByteArray &bytes)
