@@ -1,4 +1,4 @@
-// How a line lies on screen: rows from Penwick's own breaker, pieces between tabs, widths summed in doubles.
+// How a line lies on screen: rows where ICU allows a break, pieces between tabs, widths summed in doubles.
 // Qt measures in 26.6 fixed point that wraps past ~33 million pixels, so a line is never measured whole.
 #pragma once
 
@@ -71,11 +71,5 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
 // The pieces of the row [start, end) of a line; `from` at a piece's start and `x` its place resume the row there.
 std::vector<LinePiece> rowPieces(QStringView line, int start, int end, const LineMetrics &metrics);
 void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, int end, double x, const LineMetrics &metrics);
-
-// True where a row may start at `at`: after spaces, a tab or a hyphen inside a word, around ideographs.
-bool breakAllowedBefore(QStringView line, int at);
-// The next caret stop after / before `at` that does not split a surrogate pair or a base from its marks.
-int nextCluster(QStringView line, int at);
-int previousCluster(QStringView line, int at);
 
 }
