@@ -123,17 +123,19 @@ int pairClass(char16_t c)
     return c < 128 ? classes[c] : -1;
 }
 
-// ICU's verdict on a wrap break before `at` (0 < at < size) where ASCII around it settles it.
+// ICU's verdict on a wrap break before `at` (0 < at < size) where ASCII around it settles it; never before
+// a space but after a line break.
 Verdict asciiWrap(QStringView line, int at)
 {
     const char16_t after = line[at].unicode();
+    const char16_t before = line[at - 1].unicode();
     if (after == u' ')
-        return No;
+        return (before >= 0x0A && before <= 0x0D) || before == 0x85 || before == 0x2028 || before == 0x2029 ? Ask : No;
     const int y = pairClass(after);
     if (y < 0)
         return Ask;
-    if (line[at - 1] != QLatin1Char(' ')) {
-        const int x = pairClass(line[at - 1].unicode());
+    if (before != u' ') {
+        const int x = pairClass(before);
         if (x < 0)
             return Ask;
         const char verdict = PairVerdicts[x][y];
@@ -148,12 +150,12 @@ Verdict asciiWrap(QStringView line, int at)
     const int limit = std::max(0, at - 4 * Context);
     while (run > limit && line[run - 1] == QLatin1Char(' '))
         --run;
-    const int before = run == 0 ? AL : line[run - 1] == QLatin1Char(' ') ? -1 : pairClass(line[run - 1].unicode());
-    if (before < 0 || y == IS)
+    const int spaced = run == 0 ? AL : line[run - 1] == QLatin1Char(' ') ? -1 : pairClass(line[run - 1].unicode());
+    if (spaced < 0 || y == IS)
         return Ask;
     if (y == CL || y == CP || y == EX || y == SY)
         return No;
-    return run > 0 && (before == OP || (before == QU && y == OP)) ? No : Yes;
+    return run > 0 && (spaced == OP || (spaced == QU && y == OP)) ? No : Yes;
 }
 
 // A character below U+0300 never joins what follows an ASCII character other than CR: the common case
