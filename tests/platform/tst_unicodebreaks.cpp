@@ -25,7 +25,8 @@ const QString lead = QStringLiteral("lorem ipsum ").repeated(300) + QChar(0x2028
 
 // Where Ctrl+arrows stop, from the file's words: a desktop moves past the spaces after a word, over a run of
 // punctuation at once, and takes a symbol (emoji, a byte's placeholder) as part of the word it touches; a
-// format character after spaces (U+FEFF) starts what follows there, as Qt's widgets have it.
+// format character or a mark that is a character of its own after spaces or punctuation (U+FEFF after a
+// full stop, a mark after a tab) starts what follows there, as Qt's widgets have it.
 enum Kind { Space, Punctuation, Symbol, Word };
 Kind kindOf(QStringView segment)
 {
@@ -41,12 +42,13 @@ Kind kindOf(QStringView segment)
 
 QList<int> wordStops(const QString &text, QList<int> bounds)
 {
+    const auto kindAt = [&](int k) { return kindOf(QStringView(text).sliced(k, text[k].isHighSurrogate() ? 2 : 1)); };
     for (int i = 0; i + 1 < bounds.size(); ++i) {
-        int k = bounds[i];
-        while (k < bounds[i + 1] && text[k].isSpace())
-            ++k;
-        if (k > bounds[i] && k < bounds[i + 1] && text[k].category() == QChar::Other_Format && text[k] != QChar(0x200D)
-            && text[k] != QChar(0x200C))
+        const Kind kind = kindAt(bounds[i]);
+        int k = nextCluster(text, bounds[i]);
+        while (k < bounds[i + 1] && kindAt(k) == kind)
+            k = nextCluster(text, k);
+        if ((kind == Space || kind == Punctuation) && k < bounds[i + 1])
             bounds.insert(i + 1, k);
     }
     QList<int> stops;
@@ -164,6 +166,14 @@ private slots:
         QFETCH(QList<int>, stops);
         QCOMPARE(found(Characters, text, 0), stops);
         QCOMPARE(found(Characters, lead + text, int(lead.size())), stops);
+    }
+
+    // SelStart may leave the caret inside a pair; Left and Right go to the pair's ends.
+    void stopsFromInsideAPair()
+    {
+        const QString text = QStringLiteral(u"a\U0001F600b");
+        QCOMPARE(previousCluster(text, 2), 1);
+        QCOMPARE(nextCluster(text, 2), 3);
     }
 
     // Rules that look back past a long run of spaces still see what the run follows.

@@ -206,13 +206,14 @@ public:
         int end = m_from + ubrk_following(m_it, i - m_from);
         const int status = ubrk_getRuleStatus(m_it);
         int start = m_from + ubrk_preceding(m_it, end - m_from);
-        Kind kind = kindOf(start, status);
-        if (kind == Space) {
-            // Spaces take the format characters after them (U+FEFF, U+00AD); like Qt, a word starts there.
-            const int format = formatAfterSpaces(start, end);
-            if (i >= format)
-                return {format, end, Symbol};
-            end = format;
+        const Kind kind = kindOf(start, status);
+        if (kind == Space || kind == Punctuation) {
+            // ICU hangs format characters and marks on what precedes them even where they are characters
+            // of their own (U+FEFF after a full stop, a mark after a tab); like Qt, a word starts there.
+            const int tail = tailOf(start, end, kind);
+            if (i >= tail)
+                return {tail, end, Symbol};
+            end = tail;
         }
         return {start, end, kind};
     }
@@ -229,12 +230,15 @@ public:
     }
 
 private:
-    int formatAfterSpaces(int start, int end) const
+    // Where a caret stop inside [start, end) begins a character of another kind, else end.
+    int tailOf(int start, int end, Kind kind) const
     {
-        while (start < end && m_line[start].isSpace())
-            ++start;
-        const char16_t c = start < end ? m_line[start].unicode() : 0;
-        return start < end && QChar::category(c) == QChar::Other_Format && c != 0x200C && c != 0x200D ? start : end;
+        LineBreaks clusters(LineBreaks::Cluster, m_line);
+        for (int k = clusters.next(start); k < end; k = clusters.next(k)) {
+            if (kindOf(k, 0) != kind)
+                return k;
+        }
+        return end;
     }
 
     Kind kindOf(int start, int status) const
@@ -355,6 +359,10 @@ int previousCluster(QStringView line, int at)
         return 0;
     if (asciiStopBefore(line, at) || text::isPlaceholderAt(line, at - 1))
         return at - 1;
+    // From inside a pair (SelStart may put the caret there), the stop at the pair's start counts: ICU would
+    // look back from the start of the code point.
+    if (splitsPair(line, at))
+        ++at;
     const int from = windowStart(line, at - ClusterSpan), to = windowEnd(line, at + Context);
     UBreakIterator *it = iterator(UBRK_CHARACTER, line.mid(from, to - from));
     if (!it)
