@@ -94,33 +94,34 @@ constexpr const char *PairVerdicts[PairClasses] = {
     "xxxxxxx/??xxx",   // CP  ) ]
 };
 
-// The pair class of a tab or a printable ASCII character other than the space, else -1.
+// The pair class of each ASCII character: a tab or a printable one other than the space, else -1.
+const std::array<signed char, 128> asciiClasses = [] {
+    std::array<signed char, 128> table{};
+    for (char16_t a = 0; a < 128; ++a) {
+        const bool printable = a == u'\t' || (a > u' ' && a < 0x7F);
+        switch (printable ? u_getIntPropertyValue(a, UCHAR_LINE_BREAK) : -1) {
+        case U_LB_ALPHABETIC: table[a] = AL; break;
+        case U_LB_BREAK_AFTER: table[a] = BA; break;
+        case U_LB_CLOSE_PUNCTUATION: table[a] = CL; break;
+        case U_LB_EXCLAMATION: table[a] = EX; break;
+        case U_LB_HYPHEN: table[a] = HY; break;
+        case U_LB_INFIX_NUMERIC: table[a] = IS; break;
+        case U_LB_NUMERIC: table[a] = NU; break;
+        case U_LB_OPEN_PUNCTUATION: table[a] = OP; break;
+        case U_LB_POSTFIX_NUMERIC: table[a] = PO; break;
+        case U_LB_PREFIX_NUMERIC: table[a] = PR; break;
+        case U_LB_QUOTATION: table[a] = QU; break;
+        case U_LB_BREAK_SYMBOLS: table[a] = SY; break;
+        case U_LB_CLOSE_PARENTHESIS: table[a] = CP; break;
+        default: table[a] = -1;
+        }
+    }
+    return table;
+}();
+
 int pairClass(char16_t c)
 {
-    static const std::array<signed char, 128> classes = [] {
-        std::array<signed char, 128> table{};
-        for (char16_t a = 0; a < 128; ++a) {
-            const bool printable = a == u'\t' || (a > u' ' && a < 0x7F);
-            switch (printable ? u_getIntPropertyValue(a, UCHAR_LINE_BREAK) : -1) {
-            case U_LB_ALPHABETIC: table[a] = AL; break;
-            case U_LB_BREAK_AFTER: table[a] = BA; break;
-            case U_LB_CLOSE_PUNCTUATION: table[a] = CL; break;
-            case U_LB_EXCLAMATION: table[a] = EX; break;
-            case U_LB_HYPHEN: table[a] = HY; break;
-            case U_LB_INFIX_NUMERIC: table[a] = IS; break;
-            case U_LB_NUMERIC: table[a] = NU; break;
-            case U_LB_OPEN_PUNCTUATION: table[a] = OP; break;
-            case U_LB_POSTFIX_NUMERIC: table[a] = PO; break;
-            case U_LB_PREFIX_NUMERIC: table[a] = PR; break;
-            case U_LB_QUOTATION: table[a] = QU; break;
-            case U_LB_BREAK_SYMBOLS: table[a] = SY; break;
-            case U_LB_CLOSE_PARENTHESIS: table[a] = CP; break;
-            default: table[a] = -1;
-            }
-        }
-        return table;
-    }();
-    return c < 128 ? classes[c] : -1;
+    return c < 128 ? asciiClasses[c] : -1;
 }
 
 // ICU's verdict on a wrap break before `at` (0 < at < size) where ASCII around it settles it; never before
