@@ -1,6 +1,8 @@
 // Rows, pieces and widths of a line: the breaker measures words, the view draws pieces it shaped itself.
 #include "platform/view/linelayout.h"
 
+#include "platform/view/breaks.h"
+
 #include <QFontInfo>
 #include <QTextLayout>
 
@@ -13,29 +15,6 @@ namespace {
 // Long enough to shape naturally, short enough that shaping a screenful costs what a screenful costs.
 constexpr int PieceChars = 1024;
 constexpr int ShortRun = 32;
-
-char32_t codePointAt(QStringView s, int i)
-{
-    const QChar c = s[i];
-    if (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-        return QChar::surrogateToUcs4(c, s[i + 1]);
-    if (c.isLowSurrogate() && i > 0 && s[i - 1].isHighSurrogate())
-        return QChar::surrogateToUcs4(s[i - 1], c);
-    return c.unicode();
-}
-
-bool isMarkAt(QStringView s, int i)
-{
-    const auto cat = QChar::category(codePointAt(s, i));
-    return cat == QChar::Mark_NonSpacing || cat == QChar::Mark_SpacingCombining || cat == QChar::Mark_Enclosing
-        || codePointAt(s, i) == 0x200D;
-}
-
-bool isIdeograph(char32_t c)
-{
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF)
-        || (c >= 0x20000 && c <= 0x3FFFF);
-}
 
 // What Qt is given to shape: a line separator would end Qt's one-row layout and hide the rest of the row, so it
 // shows as a mark of one character, like the bytes that could not be decoded.
@@ -55,49 +34,6 @@ bool printableAscii(QStringView text)
     return true;
 }
 
-bool cutsCluster(QStringView s, int at)
-{
-    // A lone low surrogate is a byte's placeholder: a character of its own.
-    return at > 0 && at < s.size() && ((s[at].isLowSurrogate() && s[at - 1].isHighSurrogate()) || isMarkAt(s, at));
-}
-
-}
-
-int nextCluster(QStringView line, int at)
-{
-    const int n = int(line.size());
-    if (at >= n)
-        return n;
-    int next = at + 1;
-    while (next < n && cutsCluster(line, next))
-        ++next;
-    return next;
-}
-
-int previousCluster(QStringView line, int at)
-{
-    if (at <= 0)
-        return 0;
-    int previous = at - 1;
-    while (previous > 0 && cutsCluster(line, previous))
-        --previous;
-    return previous;
-}
-
-bool breakAllowedBefore(QStringView line, int at)
-{
-    if (at <= 0 || at >= line.size())
-        return false;
-    const QChar a = line[at - 1], b = line[at];
-    if (b == QLatin1Char(' ') || b == QLatin1Char('\t') || cutsCluster(line, at))
-        return false;
-    if (a == QLatin1Char(' ') || a == QLatin1Char('\t'))
-        return true;
-    if (a == QLatin1Char('-'))
-        return at >= 2 && line[at - 2].isLetterOrNumber() && b.isLetterOrNumber();
-    if (a.unicode() < 0x80 && b.unicode() < 0x80)
-        return false;
-    return isIdeograph(codePointAt(line, at - 1)) || isIdeograph(codePointAt(line, at));
 }
 
 // --- LineMetrics ---
@@ -200,6 +136,7 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
     if (width <= 0)
         return rows;
     const int n = int(line.size());
+    LineBreaks wraps(LineBreaks::Wrap, line), clusters(LineBreaks::Cluster, line);
     double x = 0;
     int i = from;
     while (i < n) {
@@ -208,8 +145,10 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
             ++i;
             continue;
         }
+        // A tab ends a word wherever it stands; a row may start after it, never before it.
+        const int wrap = wraps.next(i);
         int j = i + 1;
-        while (j < n && line[j] != QLatin1Char('\t') && !breakAllowedBefore(line, j))
+        while (j < wrap && line[j] != QLatin1Char('\t'))
             ++j;
         int wordEnd = j;
         while (wordEnd > i && line[wordEnd - 1] == QLatin1Char(' '))
@@ -222,7 +161,7 @@ std::vector<int> breakRows(QStringView line, const LineMetrics &metrics, double 
         if (x + w > width) {
             // A word wider than the row breaks between characters.
             for (int k = i; k < wordEnd;) {
-                const int next = nextCluster(line, k);
+                const int next = clusters.next(k);
                 const double cw = metrics.width(line.mid(k, next - k));
                 if (x + cw > width && k != rows.back()) {
                     rows.push_back(k);
@@ -261,10 +200,9 @@ void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, in
         while (j < end && line[j] != QLatin1Char('\t') && j - i < PieceChars)
             ++j;
         if (j - i == PieceChars && j < end) {
-            int cut = j;
-            while (cut > i + PieceChars / 2 && cutsCluster(line, cut))
-                --cut;
-            j = cut;
+            const int cut = previousCluster(line, j + 1);
+            if (cut > i + PieceChars / 2)
+                j = cut;
         }
         const double w = metrics.width(line.mid(i, j - i));
         pieces.push_back({i, j, x, w, false, nullptr});

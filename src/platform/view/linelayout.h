@@ -1,4 +1,4 @@
-// How a line lies on screen: rows from Penwick's own breaker, pieces between tabs, widths summed in doubles.
+// How a line lies on screen: rows where ICU allows a break, pieces between tabs, widths summed in doubles.
 // Qt measures in 26.6 fixed point that wraps past ~33 million pixels, so a line is never measured whole.
 #pragma once
 
@@ -74,11 +74,5 @@ void appendPieces(std::vector<LinePiece> &pieces, QStringView line, int from, in
 
 // A line separator inside a line is drawn as this mark: it breaks no row, as it ends no line in the file.
 constexpr char16_t LineSeparatorMark = 0x21B5;
-
-// True where a row may start at `at`: after spaces, a tab or a hyphen inside a word, around ideographs.
-bool breakAllowedBefore(QStringView line, int at);
-// The next caret stop after / before `at` that does not split a surrogate pair or a base from its marks.
-int nextCluster(QStringView line, int at);
-int previousCluster(QStringView line, int at);
 
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/view/ownengine.h"
+#include "platform/view/breaks.h"
 #include "platform/view/textunits.h"
 #include "text/textformat.h"
 

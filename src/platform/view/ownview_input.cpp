@@ -11,17 +11,12 @@
 
 #include <algorithm>
 
-#include "platform/view/textunits.h"
+#include "platform/view/breaks.h"
 #include "text/textformat.h"
 
 namespace platform {
 
 namespace {
-
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
-}
 
 // Text a key types: printable, a format character, a private-use one or a pair; never a Ctrl chord (AltGr is
 // Ctrl+Alt on some keyboards and types).
@@ -190,9 +185,9 @@ bool OwnView::moveKey(QKeyEvent *e)
             return go(offset == 0 ? position - 1 : lineStart + previousCluster(text, offset), keep);
         }
         if (e->matches(keep ? K::SelectNextWord : K::MoveToNextWord))
-            return go(offset >= text.size() ? position + 1 : lineStart + nextWordOffset(text, offset), keep);
+            return go(offset >= text.size() ? position + 1 : lineStart + nextWordStop(text, offset), keep);
         if (e->matches(keep ? K::SelectPreviousWord : K::MoveToPreviousWord))
-            return go(offset == 0 ? position - 1 : lineStart + previousWordOffset(text, offset), keep);
+            return go(offset == 0 ? position - 1 : lineStart + previousWordStop(text, offset), keep);
         if (e->matches(keep ? K::SelectStartOfLine : K::MoveToStartOfLine))
             return go(lineStart + m_engine.rowsOf(line)[size_t(rowInLine)], keep);
         if (e->matches(keep ? K::SelectEndOfLine : K::MoveToEndOfLine)) {
@@ -235,11 +230,11 @@ bool OwnView::editKey(QKeyEvent *e)
     } else if (e->matches(QKeySequence::Paste)) {
         paste();
     } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
-        const int to = length > 0 ? start : (offset == 0 ? position - 1 : lineStart + previousWordOffset(text, offset));
+        const int to = length > 0 ? start : (offset == 0 ? position - 1 : lineStart + previousWordStop(text, offset));
         if (length > 0 || to >= 0)
             m_engine.type(length > 0 ? start : to, length > 0 ? length : position - to, QString());
     } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
-        const int to = offset >= text.size() ? position + 1 : lineStart + nextWordOffset(text, offset);
+        const int to = offset >= text.size() ? position + 1 : lineStart + nextWordStop(text, offset);
         if (length > 0)
             m_engine.type(start, length, QString());
         else if (to <= doc.length())
@@ -294,11 +289,7 @@ int OwnView::wordStart(int position) const
     const text::Document &doc = m_engine.document();
     const int line = doc.lineFromPosition(position);
     const int lineStart = doc.lineStart(line);
-    const QString &text = m_engine.lineText(line);
-    int at = position - lineStart;
-    while (at > 0 && isWordChar(text[at - 1]))
-        --at;
-    return lineStart + at;
+    return lineStart + wordAt(m_engine.lineText(line), position - lineStart).start;
 }
 
 int OwnView::wordEnd(int position) const
@@ -306,11 +297,7 @@ int OwnView::wordEnd(int position) const
     const text::Document &doc = m_engine.document();
     const int line = doc.lineFromPosition(position);
     const int lineStart = doc.lineStart(line);
-    const QString &text = m_engine.lineText(line);
-    int at = position - lineStart;
-    while (at < text.size() && isWordChar(text[at]))
-        ++at;
-    return lineStart + at;
+    return lineStart + wordAt(m_engine.lineText(line), position - lineStart).end;
 }
 
 void OwnView::mousePressEvent(QMouseEvent *e)
