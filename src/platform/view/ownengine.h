@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QClipboard>
 #include <QHash>
 #include <QTimer>
 
@@ -77,8 +78,8 @@ private:
     int wordEnd(int position) const;
     void dragTo(QPointF viewportPoint);
     void autoScroll();
-    void copy();
-    void paste();
+    void copy(QClipboard::Mode mode = QClipboard::Clipboard);
+    void paste(QClipboard::Mode mode = QClipboard::Clipboard);
 
     OwnEngine &m_engine;
     TextEngineClient &m_client;

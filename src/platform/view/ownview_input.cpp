@@ -268,16 +268,16 @@ bool OwnView::editKey(QKeyEvent *e)
     return true;
 }
 
-void OwnView::copy()
+void OwnView::copy(QClipboard::Mode mode)
 {
     const int start = m_engine.selectionStart();
     if (m_engine.selectionEnd() > start)
-        QApplication::clipboard()->setText(forClipboard(m_engine.text(start, m_engine.selectionEnd() - start)));
+        QApplication::clipboard()->setText(forClipboard(m_engine.text(start, m_engine.selectionEnd() - start)), mode);
 }
 
-void OwnView::paste()
+void OwnView::paste(QClipboard::Mode mode)
 {
-    const QMimeData *data = QApplication::clipboard()->mimeData();
+    const QMimeData *data = QApplication::clipboard()->mimeData(mode);
     if (data && data->hasText())
         m_client.pasted(data->text());
 }
@@ -302,6 +302,14 @@ int OwnView::wordEnd(int position) const
 
 void OwnView::mousePressEvent(QMouseEvent *e)
 {
+    // The middle button pastes what was last selected with the mouse anywhere on the desktop, at the mouse.
+    if (e->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
+        setFocus(Qt::MouseFocusReason);
+        m_engine.moveTo(positionAt(e->position()), false);
+        paste(QClipboard::Selection);
+        e->accept();
+        return;
+    }
     if (e->button() != Qt::LeftButton) {
         e->accept();
         return;
@@ -403,6 +411,9 @@ void OwnView::mouseReleaseEvent(QMouseEvent *e)
     m_autoScroll.stop();
     if (e->button() == Qt::LeftButton && m_clicks == 1)
         m_lastClickTime = 0;
+    // What the mouse selected is the desktop's selection, for a middle click to paste elsewhere.
+    if (e->button() == Qt::LeftButton && QApplication::clipboard()->supportsSelection())
+        copy(QClipboard::Selection);
     m_client.mouseReleased(e);
 }
 
