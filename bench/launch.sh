@@ -2,6 +2,7 @@
 # Launch to idle in a real X server: an editor started on a file, timed until its window shows and until it
 # stops using the processor; then its peak memory, and the processor time of keystrokes typed at the end.
 # Usage: bench/launch.sh FILE COMMAND [ARGS...]   (the file is appended to the command)
+# CONFIG=folder starts the program with that settings folder (XDG_CONFIG_HOME), e.g. with word wrap on.
 set -euo pipefail
 file=$1; shift
 work=$(mktemp -d)
@@ -16,7 +17,7 @@ export DISPLAY=":$(cat "$work/display")"
 openbox >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-export QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
+export QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="${CONFIG:-$work/config}" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }   # user + system, in clock ticks
 hz=$(getconf CLK_TCK)
