@@ -5,19 +5,8 @@
 # CONFIG=folder starts the program with that settings folder (XDG_CONFIG_HOME), e.g. with word wrap on.
 set -euo pipefail
 file=$1; shift
-work=$(mktemp -d)
-cleanup() { kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-wm=$!
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-export QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="${CONFIG:-$work/config}" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
+source "$(dirname "$0")/../tests/e2e/xsession.sh"
+export HOME="$work" XDG_CONFIG_HOME="${CONFIG:-$XDG_CONFIG_HOME}"
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }   # user + system, in clock ticks
 hz=$(getconf CLK_TCK)
