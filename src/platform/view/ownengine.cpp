@@ -122,6 +122,7 @@ void OwnEngine::moveTo(int position, bool keepAnchor)
 void OwnEngine::selectionMoved()
 {
     m_view->m_goalX = -1;   // Up and Down put their column back after moving
+    m_view->restartBlink();
     m_view->viewport()->update();
     if (m_compoundDepth > 0)
         return;

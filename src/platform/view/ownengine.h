@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QClipboard>
 #include <QHash>
 #include <QTimer>
@@ -59,12 +60,15 @@ protected:
     void dropEvent(QDropEvent *e) override;
     void focusInEvent(QFocusEvent *e) override;
     void focusOutEvent(QFocusEvent *e) override;
+    void timerEvent(QTimerEvent *e) override;
     void inputMethodEvent(QInputMethodEvent *e) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     friend class OwnEngine;
     friend class OwnViewAccessible;
+    // The caret shows at once after it moves or the view gains focus, then blinks at the desktop's rate.
+    void restartBlink();
     bool editKey(QKeyEvent *e);
     bool moveKey(QKeyEvent *e);
     void paintRow(QPainter &painter, int line, int row, double y);
@@ -83,6 +87,8 @@ private:
 
     OwnEngine &m_engine;
     TextEngineClient &m_client;
+    QBasicTimer m_blink;
+    bool m_caretOn = true;
     double m_goalX = -1;   // the column Up and Down keep, in pixels
     int m_clicks = 0;      // 1 char, 2 word, 3 line: what a drag extends by
     int m_clickAnchorStart = 0;

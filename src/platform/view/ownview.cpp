@@ -289,7 +289,7 @@ void OwnView::paintRow(QPainter &painter, int line, int row, double y)
     // A selected line break shows as a space's width of highlight after the line.
     if (lastRow && selStart <= end && selEnd > end)
         painter.fillRect(QRectF(left + rowWidth, y, m_engine.metrics().space(), height), palette.brush(QPalette::Highlight));
-    if (caretHere && hasFocus()) {
+    if (caretHere && hasFocus() && m_caretOn) {
         const QRectF r = caretRect();
         painter.fillRect(QRectF(r.x(), y, 1, height), palette.brush(QPalette::Text));
     }

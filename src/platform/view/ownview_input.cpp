@@ -451,13 +451,35 @@ void OwnView::dropEvent(QDropEvent *e)
 void OwnView::focusInEvent(QFocusEvent *e)
 {
     QAbstractScrollArea::focusInEvent(e);
+    restartBlink();
     viewport()->update();
 }
 
 void OwnView::focusOutEvent(QFocusEvent *e)
 {
     QAbstractScrollArea::focusOutEvent(e);
+    m_blink.stop();
     viewport()->update();
+}
+
+void OwnView::restartBlink()
+{
+    m_caretOn = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+}
+
+void OwnView::timerEvent(QTimerEvent *e)
+{
+    if (e->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(e);
+        return;
+    }
+    m_caretOn = !m_caretOn;
+    viewport()->update(caretRect().toAlignedRect().adjusted(-2, -2, 2, 2));
 }
 
 // --- Input methods ---
