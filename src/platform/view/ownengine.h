@@ -71,6 +71,8 @@ private:
     void restartBlink();
     bool editKey(QKeyEvent *e);
     bool moveKey(QKeyEvent *e);
+    bool verticalKey(QKeyEvent *e);
+    int rowEnd(int line, int rowInLine);
     void paintRow(QPainter &painter, int line, int row, double y);
     int positionAt(QPointF viewportPoint);
     double xInRow(int line, int row, int offset);

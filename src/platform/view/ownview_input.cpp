@@ -135,22 +135,10 @@ void OwnView::moveVertically(int rows, bool keepAnchor)
     m_goalX = goal;
 }
 
-bool OwnView::moveKey(QKeyEvent *e)
+// Up, Down, Page Up and Page Down: the column they started in is kept.
+bool OwnView::verticalKey(QKeyEvent *e)
 {
-    const int position = m_engine.position();
-    const text::Document &doc = m_engine.document();
-    int line = 0;
-    const int rowInLine = rowInLineOf(position, &line);
-    const int lineStart = doc.lineStart(line);
-    const QString &text = m_engine.lineText(line);
-    const int offset = position - lineStart;
-    const bool selected = m_engine.anchor() != position;
     const int visibleRows = qMax(1, viewport()->height() / m_engine.metrics().lineHeight());
-
-    auto go = [&](int to, bool keep) {
-        m_engine.moveTo(to, keep);
-        return true;
-    };
     using K = QKeySequence;
     for (const bool keep : {false, true}) {
         if (e->matches(keep ? K::SelectNextLine : K::MoveToNextLine)) {
@@ -172,7 +160,38 @@ bool OwnView::moveKey(QKeyEvent *e)
             return true;
         }
     }
+    return false;
+}
+
+// The end of a row: a wrapped row ends before the space it broke after.
+int OwnView::rowEnd(int line, int rowInLine)
+{
+    const std::vector<int> &rows = m_engine.rowsOf(line);
+    const QString &text = m_engine.lineText(line);
+    int end = rowInLine + 1 < int(rows.size()) ? rows[size_t(rowInLine) + 1] : int(text.size());
+    if (rowInLine + 1 < int(rows.size()) && end > 0 && text[end - 1].isSpace())
+        --end;
+    return end;
+}
+
+bool OwnView::moveKey(QKeyEvent *e)
+{
+    if (verticalKey(e))
+        return true;
     m_goalX = -1;
+    const int position = m_engine.position();
+    const text::Document &doc = m_engine.document();
+    int line = 0;
+    const int rowInLine = rowInLineOf(position, &line);
+    const int lineStart = doc.lineStart(line);
+    const QString &text = m_engine.lineText(line);
+    const int offset = position - lineStart;
+    const bool selected = m_engine.anchor() != position;
+    auto go = [&](int to, bool keep) {
+        m_engine.moveTo(to, keep);
+        return true;
+    };
+    using K = QKeySequence;
     for (const bool keep : {false, true}) {
         if (e->matches(keep ? K::SelectNextChar : K::MoveToNextChar)) {
             if (!keep && selected)
@@ -190,13 +209,8 @@ bool OwnView::moveKey(QKeyEvent *e)
             return go(offset == 0 ? position - 1 : lineStart + previousWordStop(text, offset), keep);
         if (e->matches(keep ? K::SelectStartOfLine : K::MoveToStartOfLine))
             return go(lineStart + m_engine.rowsOf(line)[size_t(rowInLine)], keep);
-        if (e->matches(keep ? K::SelectEndOfLine : K::MoveToEndOfLine)) {
-            const std::vector<int> &rows = m_engine.rowsOf(line);
-            int end = rowInLine + 1 < int(rows.size()) ? rows[size_t(rowInLine) + 1] : int(text.size());
-            if (rowInLine + 1 < int(rows.size()) && end > 0 && text[end - 1].isSpace())
-                --end;   // a wrapped row ends before the space it broke after
-            return go(lineStart + end, keep);
-        }
+        if (e->matches(keep ? K::SelectEndOfLine : K::MoveToEndOfLine))
+            return go(lineStart + rowEnd(line, rowInLine), keep);
         if (e->matches(keep ? K::SelectStartOfDocument : K::MoveToStartOfDocument))
             return go(0, keep);
         if (e->matches(keep ? K::SelectEndOfDocument : K::MoveToEndOfDocument))
