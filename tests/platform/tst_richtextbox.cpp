@@ -160,25 +160,6 @@ private slots:
         QVERIFY(!box->canUndo());
     }
 
-    void compoundEditIsOneUndoStep()
-    {
-        box->setText(QStringLiteral("a a a a"));
-        int changes = 0;
-        connect(box.get(), &RichTextBox::Change, this, [&] { ++changes; });
-        {
-            RichTextBox::CompoundEdit group(*box);
-            for (int from = 0; box->Find(QStringLiteral("a"), from, -1, 0) >= 0;) {
-                from = box->SelStart() + 2;
-                box->setSelText(QStringLiteral("bb"));
-            }
-        }
-        QCOMPARE(box->Text(), QStringLiteral("bb bb bb bb"));
-        QCOMPARE(changes, 1);
-        QCOMPARE(box->SelStart(), 11);
-        box->Undo();
-        QCOMPARE(box->Text(), QStringLiteral("a a a a"));
-    }
-
     void heightRefusesNegative()
     {
         QCOMPARE(box->setHeight(1500), 0);
