@@ -58,38 +58,6 @@ private slots:
         QCOMPARE(box->SelText(), odd.left(4));
     }
 
-    void findSelectsAndRespectsTheEnd_data()
-    {
-        QTest::addColumn<QString>("needle");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::addColumn<int>("options");
-        QTest::addColumn<int>("expected");
-        // Text: "Cat concat\ncat_x cat"
-        QTest::newRow("first from 0") << "cat" << 0 << -1 << 0 << 0;
-        QTest::newRow("match case skips Cat") << "cat" << 0 << -1 << 4 << 7;
-        QTest::newRow("whole word skips concat and cat_x") << "cat" << 1 << -1 << 2 << 17;
-        QTest::newRow("whole word and case") << "Cat" << 0 << -1 << 6 << 0;
-        QTest::newRow("across the break") << "t\nc" << 0 << -1 << 0 << 9;
-        QTest::newRow("ending at end is found") << "cat" << 5 << 10 << 0 << 7;
-        QTest::newRow("running past end is not") << "cat" << 5 << 9 << 0 << -1;
-        QTest::newRow("empty text finds nothing") << "" << 0 << -1 << 0 << -1;
-    }
-
-    void findSelectsAndRespectsTheEnd()
-    {
-        QFETCH(QString, needle);
-        QFETCH(int, start);
-        QFETCH(int, end);
-        QFETCH(int, options);
-        QFETCH(int, expected);
-        box->setText(QStringLiteral("Cat concat\ncat_x cat"));
-        box->setSelStart(3);
-        QCOMPARE(box->Find(needle, start, end, options), expected);
-        QCOMPARE(box->SelStart(), expected < 0 ? 3 : expected);
-        QCOMPARE(box->SelLength(), expected < 0 ? 0 : int(needle.size()));
-    }
-
     void linesWithoutWrapAreBlocks()
     {
         box->setRightMargin(491520);
