@@ -124,6 +124,7 @@ void tst_Accessible::units_data()
     QTest::newRow("word x[]") << Doc << 0 << w << 33 << 32 << 33;
     QTest::newRow("word a[𝐀]b") << pair << 0 << w << 1 << 0 << 4;
     QTest::newRow("word [a]b placeholder c") << mark << 0 << w << 0 << 0 << 4;
+    QTest::newRow("word e[.]g.: ICU's word") << QStringLiteral("e.g.") << 0 << w << 1 << 0 << 3;
     QTest::newRow("line one two[\\n]") << Doc << 0 << l << 7 << 0 << 7;
     QTest::newRow("line [\\n] empty line") << Doc << 0 << l << 31 << 31 << 31;
     QTest::newRow("line x[]") << Doc << 0 << l << 33 << 32 << 33;
@@ -166,6 +167,8 @@ void tst_Accessible::units()
     box->setSelStart(5);
     int s = -1, e = -1;
     const auto type = QAccessible::TextBoundaryType(boundary);
+    if (qtWidget())
+        QEXPECT_FAIL("word e[.]g.: ICU's word", "Qt's widget answers the full stop alone", Abort);
     const QString answer = side < 0 ? text()->textBeforeOffset(offset, type, &s, &e)
         : side > 0 ? text()->textAfterOffset(offset, type, &s, &e) : text()->textAtOffset(offset, type, &s, &e);
     QCOMPARE(QPoint(s, e), QPoint(start, end));
@@ -293,6 +296,7 @@ void tst_Accessible::typingAndCompoundEditsAreTold()
     // Replace All's shape, and its undo: one change each, over the span they touched.
     box->setText(QStringLiteral("aaaa bbbb cccc"));
     heard.clear();
+    QSignalSpy change(box.get(), &RichTextBox::Change);
     {
         RichTextBox::CompoundEdit group(*box);
         for (const int at : {0, 7}) {
@@ -301,6 +305,7 @@ void tst_Accessible::typingAndCompoundEditsAreTold()
             box->setSelText(at ? QStringLiteral("Y") : QStringLiteral("X"));
         }
     }
+    QCOMPARE(change.count(), 1);
     box->Undo();
     QCOMPARE(heard.filter(QStringLiteral("update")), QStringList({"update 0 14 X bbbb Y", "update 0 8 aaaa bbbb cccc"}));
 }

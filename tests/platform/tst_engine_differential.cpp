@@ -1,13 +1,13 @@
 // The own engine against the Qt engine: random keys and member calls on both controls, which must agree on
 // the text, the selection, the display lines and the saved bytes after every step.
 #include <QApplication>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 
+#include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/view/ownengine.h"
 #include "qtengine/qtengine.h"
@@ -114,11 +114,7 @@ private slots:
         QRandomGenerator random(seed);
         const QString file = dir.filePath(QStringLiteral("start%1").arg(seed));
         const QByteArray start = randomFile(random);
-        {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(start);
-        }
+        Harness::write(file, start);
         QCOMPARE(own->LoadFile(file), qt->LoadFile(file));
         compare(QStringLiteral("load"));
         QStringList steps;
@@ -187,8 +183,7 @@ private slots:
         QVERIFY2(!m_known, "a known difference is gone: take the sequence off the list");
         const auto saved = [&](RichTextBox &box, const QString &name) {
             const QString path = dir.filePath(name + QString::number(seed));
-            QFile f(path);
-            return box.SaveFile(path) == 0 && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(not saved)");
+            return box.SaveFile(path) == 0 ? Harness::read(path) : QByteArray("(not saved)");
         };
         const QByteArray ownBytes = saved(*own, QStringLiteral("own")), qtBytes = saved(*qt, QStringLiteral("qt"));
         QVERIFY2(ownBytes == qtBytes, qPrintable(steps.join(QStringLiteral(" / ")) + QStringLiteral("\n  own %1\n  qt  %2\n  start %3")

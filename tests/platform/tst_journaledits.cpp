@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "engines.h"
+#include "harness.h"
 #include "platform/richtextbox.h"
 #include "text/journal.h"
 
@@ -78,10 +79,7 @@ private slots:
         box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
         if (!file.isEmpty()) {
             const QString path = dir.filePath(QStringLiteral("doc.txt"));
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(file);
-            f.close();
+            Harness::write(path, file);
             QCOMPARE(box.LoadFile(path), 0);
         }
         QRandomGenerator random{quint32(seed)};

@@ -1,10 +1,7 @@
 // The own view's line layout: rows from its breaker against a plain greedy model, widths past Qt's limit,
 // tab stops, and edits that keep part of a line's layout against a view that lays it out afresh.
 #include <QApplication>
-#include <QFile>
 #include <QInputMethodEvent>
-#include <QPrinter>
-#include <QTemporaryDir>
 #include <QAbstractScrollArea>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -203,36 +200,6 @@ private slots:
         QCOMPARE(engine.text(50000, 3), QStringLiteral("x\u304b\u306a"));
         engine.undo();
         QCOMPARE(engine.text(50000, 2), QStringLiteral("xa"));
-    }
-
-    void printingWrapsAndPaginates_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("pages");
-        QTest::newRow("one short line: one page") << QStringLiteral("hello") << 1;
-        QTest::newRow("no text: one empty page") << QString() << 1;
-        // At 12 points a Letter/A4 page holds about 50 rows.
-        QTest::newRow("120 lines: three pages") << QStringLiteral("line\n").repeated(120) << 3;
-        QTest::newRow("one line of 120 rows' words: wrapped onto three pages") << QStringLiteral("word ").repeated(120 * 13) << 3;
-    }
-
-    void printingWrapsAndPaginates()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, pages);
-        QWidget top;
-        OwnEngine engine(client, &top);
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setPageMargins(QMarginsF(72, 72, 72, 72), QPageLayout::Point);
-        QVERIFY(engine.print(printer, QFont(QStringLiteral("DejaVu Sans Mono"), 12), text));
-        QFile pdf(printer.outputFileName());
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        const QByteArray bytes = pdf.readAll();
-        QCOMPARE(int(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page ") + bytes.count("/Type /Page/")), pages);
     }
 };
 

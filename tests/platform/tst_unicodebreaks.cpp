@@ -193,29 +193,6 @@ private slots:
         QFETCH(bool, allowed);
         QCOMPARE(breakAllowedBefore(text, int(text.size()) - 1), allowed);
     }
-
-    void doubleClickSelectsIcusWord_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("at");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::newRow("[lorem] ipsum, at its end") << "lorem ipsum" << 5 << 0 << 5;
-        QTest::newRow("lorem [ipsum], at its start") << "lorem ipsum" << 6 << 6 << 11;
-        QTest::newRow("[e.g] inside") << "e.g." << 1 << 0 << 3;
-        QTest::newRow("a -| b: no word there") << "a - b" << 3 << 3 << 3;
-    }
-
-    void doubleClickSelectsIcusWord()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, at);
-        QFETCH(int, start);
-        QFETCH(int, end);
-        const WordSpan word = wordAt(text, at);
-        QCOMPARE(word.start, start);
-        QCOMPARE(word.end, end);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_UnicodeBreaks)
