@@ -1,6 +1,8 @@
 // The document model against the codec and against a plain QString with its line ends beside it.
 #include "text/document.h"
 
+#include "fixtures.h"
+
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -12,33 +14,6 @@ using text::LineEnd;
 using text::TextFormat;
 
 namespace {
-
-template<size_t N> QByteArray bytes(const char (&s)[N]) { return QByteArray(s, N - 1); }
-
-// Byte strings that meet the codec at its edges: ends, UTF-8 leads and trails, reserved characters,
-// pairs, UTF-16 units and marks.
-const QByteArray kPieces[] = {
-    bytes("\r"), bytes("\n"), bytes("\r\n"), bytes("\0"), bytes("\xE2\x80\xA9"), bytes("\xEF\xB7\x90"),
-    bytes("\xEF\xB7\x91"), bytes("\xED\xA0\x80"), bytes("\xF0\x9F\x98\x80"), bytes("\xC3\xA9"),
-    bytes("\x00\xD8"), bytes("\xDC\x00"), bytes("\x29\x20"), bytes("\x20\x29"), bytes("\r\0\n\0"),
-    bytes("\xD0\xFD"), bytes("\xEF\xBB\xBF"), bytes("\xFF\xFE"), bytes("\xFE\xFF"),
-    bytes("the quick brown fox\njumps over the lazy dog\n"), bytes("0123456789abcdef0123456789"),
-};
-
-QByteArray randomBytes(QRandomGenerator &random, int length)
-{
-    const int pieceCount = int(std::size(kPieces));
-    QByteArray input;
-    for (int i = 0; i < length; ++i) {
-        const int pick = random.bounded(pieceCount + 4) - pieceCount;
-        input += pick < 0 ? kPieces[pick + pieceCount]
-                          : QByteArray(1, char(pick == 0 ? 0x80 + random.bounded(0x40)
-                                               : pick == 1 ? 0xC0 + random.bounded(0x38)
-                                               : pick == 2 ? 'a' + random.bounded(26)
-                                                           : random.bounded(256)));
-    }
-    return input;
-}
 
 // Text to type: letters, breaks, a pair, a lone half of one, placeholders and the characters the codec reserves.
 QString randomText(QRandomGenerator &random, int length)

@@ -1,15 +1,13 @@
 // The document and the disk: reading while scanning, files changed under an open document, refusals.
 #include "text/document.h"
 
-#include <QDir>
-#include <QFile>
+#include "fixtures.h"
+
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <iterator>
-
-#include <sys/stat.h>
 
 using text::Document;
 using text::Encoding;
@@ -17,8 +15,6 @@ using text::Encoding;
 Q_DECLARE_METATYPE(text::Encoding)
 
 namespace {
-
-template<size_t N> QByteArray bytes(const char (&s)[N]) { return QByteArray(s, N - 1); }
 
 // A few megabytes, so that reads and chunks end at every kind of byte: pairs, sequences, CR LF.
 QByteArray largeContent(quint32 seed, const QByteArray &mark, int unitBytes)
@@ -41,18 +37,6 @@ QByteArray largeContent(quint32 seed, const QByteArray &mark, int unitBytes)
             out += kUtf8[random.bounded(int(std::size(kUtf8)))];
     }
     return out;
-}
-
-bool writeBytes(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -79,7 +63,7 @@ private slots:
         QFETCH(Encoding, encoding);
         QTemporaryDir dir;
         const QString path = dir.filePath("f.txt");
-        QVERIFY(writeBytes(path, content));
+        QVERIFY(put(path, content));
         Document doc;
         QVERIFY(doc.load(path));
         const text::TextFormat format = text::detect(content);
@@ -91,7 +75,7 @@ private slots:
         QCOMPARE(doc.lineCount(), int(decoded.ends.size()) + 1);
         QVERIFY(doc.toBytes() == content);
         QVERIFY(doc.save(path));
-        QVERIFY(readBytes(path) == content);
+        QVERIFY(contents(path) == content);
     }
 
     // Another program truncates, rewrites or deletes the file: the text and what is saved stay ours.
@@ -111,7 +95,7 @@ private slots:
         const QByteArray content = largeContent(5, {}, 0);
         QTemporaryDir dir;
         const QString path = dir.filePath("f.txt");
-        QVERIFY(writeBytes(path, content));
+        QVERIFY(put(path, content));
         Document doc;
         QVERIFY(doc.load(path));
         const QString text = doc.Text();
@@ -119,14 +103,14 @@ private slots:
         if (deleted)
             QVERIFY(QFile::remove(path));
         else
-            QVERIFY(writeBytes(path, other));
+            QVERIFY(put(path, other));
         QVERIFY(doc.Text() == text);
         QVERIFY(doc.toBytes() == content);
 
         QVERIFY(doc.replace(doc.length() / 2, 10, u"edited\n"));
         const QByteArray expected = doc.toBytes();
         QVERIFY(doc.save(path));
-        QVERIFY(readBytes(path) == expected);
+        QVERIFY(contents(path) == expected);
         QVERIFY(doc.Text().startsWith(QStringView(text).first(text.size() / 2)));
         doc.undo();
         QVERIFY(doc.toBytes() == content);
@@ -175,14 +159,14 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("f.txt");
-        QVERIFY(writeBytes(path, "old content\n"));
+        QVERIFY(put(path, "old content\n"));
         const text::FileResult result = text::writeFile(path, [](const text::ByteSink &sink) {
             if (const int error = sink("new "))
                 return error;
             return EIO;
         });
         QCOMPARE(result.error, EIO);
-        QCOMPARE(readBytes(path), QByteArray("old content\n"));
+        QCOMPARE(contents(path), QByteArray("old content\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
     }
 };

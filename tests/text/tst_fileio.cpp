@@ -1,7 +1,7 @@
 // Loading and saving on a real disk: what is refused, the exact bytes, and what a save keeps.
 #include "text/fileio.h"
 
-#include "fileio_fixtures.h"
+#include "fixtures.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -2,7 +2,7 @@
 // no new file, a crash in the middle of a write. Each runs in a forked child; the parent judges.
 #include "text/fileio.h"
 
-#include "fileio_fixtures.h"
+#include "fixtures.h"
 
 #include <QTemporaryDir>
 #include <QTemporaryFile>

@@ -1,16 +1,13 @@
 // The edit journal: its records against a plain string model, torn tails, and the writer's files on disk.
 #include "text/journal.h"
 
-#include <QDir>
-#include <QFile>
+#include "fixtures.h"
+
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace text;
 
@@ -38,12 +35,6 @@ std::vector<JournalEdit> randomEdits(QRandomGenerator &random, QString &model, i
         edits.push_back({at, removed, inserted});
     }
     return edits;
-}
-
-mode_t modeOf(const QString &path)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 }
@@ -140,8 +131,8 @@ private slots:
         QVERIFY(!QFile::exists(journal.file()));
         journal.waitWritten();
         const QString file = journal.file();
-        QCOMPARE(modeOf(file), mode_t(0600));
-        QCOMPARE(modeOf(folder), mode_t(0700));
+        QCOMPARE(statOf(file).st_mode & 07777, mode_t(0600));
+        QCOMPARE(statOf(folder).st_mode & 07777, mode_t(0700));
         QCOMPARE(leftJournals(folder), QStringList());
         // What a crash leaves: the same bytes with no owner holding them.
         const QString left = folder + QStringLiteral("/1-2-0.journal");
@@ -189,20 +180,15 @@ private slots:
         QFETCH(bool, same);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("f.txt"));
-        auto write = [&](const QByteArray &bytes) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(bytes);
-        };
-        write(before);
+        QVERIFY(put(path, before));
         const std::optional<JournalHeader> first = headerOfFile(path);
         QVERIFY(first);
         QCOMPARE(first->edgeHash, edgeHash(before));
         if (before != after) {
-            write(after);
+            QVERIFY(put(path, after));
             if (touch) {
                 const struct timespec times[2] = {{0, UTIME_OMIT}, {first->modifiedNs / 1000000000, first->modifiedNs % 1000000000}};
-                QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+                QCOMPARE(::utimensat(AT_FDCWD, native(path).constData(), times, 0), 0);
             }
         }
         const std::optional<JournalHeader> second = headerOfFile(path);
