@@ -199,14 +199,6 @@ private slots:
         QVERIFY(!text::canEncode(u"x\ny", {LineEnd::PS}, fmt(Encoding::Latin8)));
     }
 
-    // Only a low surrogate without a high one before it stands for a byte.
-    void placeholderFollowsNoHighSurrogate()
-    {
-        const QString text = str(u"\xDC41\xD800\xDC41");
-        QVERIFY(text::isPlaceholderAt(text, 0));
-        QVERIFY(!text::isPlaceholderAt(text, 2));
-    }
-
     // File names: valid UTF-8 reads as text, any other byte as its placeholder, shown as U+FFFD.
     void names()
     {
