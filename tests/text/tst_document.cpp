@@ -110,7 +110,8 @@ class TestDocument : public QObject
 
 private slots:
     // Open and save gives the same bytes; random edits, undo, redo, compound edits and Replace All against the
-    // reference, with pieces and leaves so small that every edit cuts and joins them.
+    // reference, with pieces and leaves so small that every edit cuts and joins them. The saved bytes pin the
+    // ends of split and joined lines, halves of pairs and 8-bit text that must turn UTF-8.
     void againstReference()
     {
         QRandomGenerator random(7);
@@ -252,51 +253,6 @@ private slots:
             QCOMPARE(doc.Text(), expected);
         }
         QVERIFY(!doc.canUndo());
-    }
-
-    // The ends of split and joined lines, new breaks in the main end, and 8-bit text, byte for byte.
-    void lineEnds_data()
-    {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("removed");
-        QTest::addColumn<QString>("with");
-        QTest::addColumn<QByteArray>("expected");
-
-        QTest::newRow("Enter inside a CR line of an LF file: the lower part keeps CR")
-            << bytes("ab\rcd\nef\n") << 1 << 0 << "\n" << bytes("a\nb\rcd\nef\n");
-        QTest::newRow("deleting a CR break joins and keeps the lower line's LF")
-            << bytes("ab\rcd\nef\n") << 2 << 1 << "" << bytes("abcd\nef\n");
-        QTest::newRow("deleting an LF break before a CRLF line keeps CRLF")
-            << bytes("a\nb\r\nc\r\nd\r\n") << 1 << 1 << "" << bytes("ab\r\nc\r\nd\r\n");
-        QTest::newRow("a paragraph separator stays one")
-            << bytes("a\xE2\x80\xA9" "b\n") << 1 << 0 << "x" << bytes("ax\xE2\x80\xA9" "b\n");
-        QTest::newRow("typing between the halves of a pair, and its undo")
-            << bytes("\xF0\x9F\x98\x80") << 1 << 0 << "x" << bytes("\xEF\xBF\xBD" "x" "\xEF\xBF\xBD");
-        QTest::newRow("an invalid byte's placeholder survives an edit beside it")
-            << bytes("a\xFF" "b") << 2 << 1 << "c" << bytes("a\xFF" "c");
-        QTest::newRow("utf-16 with a mark: the new break is CRLF like the file")
-            << bytes("\xFF\xFE" "a\0\r\0\n\0b\0") << 1 << 0 << "\n" << bytes("\xFF\xFE" "a\0\r\0\n\0\r\0\n\0b\0");
-        QTest::newRow("8-bit: the euro sign has its byte")
-            << bytes("caf\xE9\r\n\x80\r\n") << 0 << 0 << "\u20AC" << bytes("\x80" "caf\xE9\r\n\x80\r\n");
-        QTest::newRow("8-bit: a character it cannot hold sends the whole file out as UTF-8")
-            << bytes("caf\xE9\r\n\x80\r\n") << 0 << 0 << "\u65E5" << bytes("\xE6\x97\xA5" "caf\xC3\xA9\r\n\xE2\x82\xAC\r\n");
-    }
-    void lineEnds()
-    {
-        QFETCH(QByteArray, input);
-        QFETCH(int, position);
-        QFETCH(int, removed);
-        QFETCH(QString, with);
-        QFETCH(QByteArray, expected);
-        for (int pieceBytes : {1, 2, 4096}) {
-            Document doc(Document::Limits{pieceBytes, 2, 1 << 20, 4});
-            doc.setBytes(input);
-            QVERIFY(doc.replace(position, removed, with));
-            QCOMPARE(hex(doc.toBytes()), hex(expected));
-            doc.undo();
-            QCOMPARE(hex(doc.toBytes()), hex(input));
-        }
     }
 };
 
