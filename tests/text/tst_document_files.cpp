@@ -117,40 +117,27 @@ private slots:
     }
 
     // Refused before anything is read: a sparse file stands in for gigabytes, since the size alone tells.
+    // Folders, pipes and missing files meet the check readFile makes, tested with it.
     void refusesWhatItCannotHold_data()
     {
-        QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<qint64>("size");
-        QTest::addColumn<int>("error");
-        QTest::newRow("2^31 bytes of 8-bit or UTF-8") << "huge" << QByteArray() << (qint64(1) << 31) << EFBIG;
-        QTest::newRow("UTF-16 with a mark, 2^31 units") << "huge" << bytes("\xFF\xFE") << (qint64(1) << 32) + 2 << EFBIG;
-        QTest::newRow("a folder") << "folder" << QByteArray() << qint64(0) << EISDIR;
-        QTest::newRow("a named pipe, without blocking") << "fifo" << QByteArray() << qint64(0) << EINVAL;
-        QTest::newRow("nothing there") << "missing" << QByteArray() << qint64(0) << ENOENT;
+        QTest::newRow("2^31 bytes of 8-bit or UTF-8") << QByteArray() << (qint64(1) << 31);
+        QTest::newRow("UTF-16 with a mark, 2^31 units") << bytes("\xFF\xFE") << (qint64(1) << 32) + 2;
     }
     void refusesWhatItCannotHold()
     {
-        QFETCH(QString, kind);
         QFETCH(QByteArray, head);
         QFETCH(qint64, size);
-        QFETCH(int, error);
         QTemporaryDir dir;
-        const QString path = dir.filePath(kind);
-        QFile file(path);
-        if (kind == u"huge")
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size() && file.resize(size));
-        else if (kind == u"folder")
-            QVERIFY(QDir(dir.path()).mkdir(kind));
-        else if (kind == u"fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QFile file(dir.filePath("huge"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size() && file.resize(size));
         file.close();
         Document doc;
         QVERIFY(doc.insert(0, u"kept"));
-        const text::FileResult result = doc.load(path);
-        QCOMPARE(result.error, error);
-        if (error == EFBIG)
-            QVERIFY2(result.reason.contains(QLatin1String("characters")), qPrintable(result.reason));
+        const text::FileResult result = doc.load(file.fileName());
+        QCOMPARE(result.error, EFBIG);
+        QVERIFY2(result.reason.contains(QLatin1String("characters")), qPrintable(result.reason));
         QCOMPARE(doc.Text(), QStringLiteral("kept"));
     }
 
