@@ -131,6 +131,9 @@ private slots:
             doc.setBytes(input);
             Model model = modelOf(input);
             QCOMPARE(doc.format(), model.format);
+            // The scan's own counts against the codec's text, before anything reads the pieces.
+            QCOMPARE(doc.length(), int(model.text.size()));
+            QCOMPARE(doc.lineCount(), int(model.ends.size()) + 1);
             QCOMPARE(hex(doc.toBytes()), hex(input));
             std::vector<Model> undone, done{model};
             const auto stepped = [&](bool changed) {
