@@ -40,6 +40,22 @@ inline QByteArray randomBytes(QRandomGenerator &random, int length)
     return input;
 }
 
+// Text to type or journal: letters, breaks, NUL, a tab, a pair, a lone half of one, placeholders and the
+// characters the codec reserves.
+inline QString randomText(QRandomGenerator &random, int length)
+{
+    static const char16_t kUnits[] = {u'a', u'b', u' ', u'\n', u'\n', u'\r', u'\0', u'\t', 0xE9, 0x20AC, 0x65E5,
+                                      0xD83D, 0xDE00, 0xDC80, 0xDCC3, 0xDCA9, 0x2029, 0xFDD0};
+    QString s;
+    for (int i = 0; i < length; ++i) {
+        if (random.bounded(8) == 0)
+            s += QStringView(u"\xD83D\xDE00");
+        else
+            s += QChar(kUnits[random.bounded(int(std::size(kUnits)))]);
+    }
+    return s;
+}
+
 inline QByteArray native(const QString &path) { return QFile::encodeName(path); }
 
 inline bool put(const QString &path, const QByteArray &bytes)

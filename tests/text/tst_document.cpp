@@ -6,29 +6,12 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <iterator>
-
 using text::Document;
 using text::Encoding;
 using text::LineEnd;
 using text::TextFormat;
 
 namespace {
-
-// Text to type: letters, breaks, a pair, a lone half of one, placeholders and the characters the codec reserves.
-QString randomText(QRandomGenerator &random, int length)
-{
-    static const char16_t kUnits[] = {u'a', u'b', u' ', u'\n', u'\n', u'\r', 0xE9, 0x20AC, 0x65E5, 0xD83D, 0xDE00,
-                                      0xDC80, 0xDCC3, 0xDCA9, 0x2029, 0xFDD0};
-    QString s;
-    for (int i = 0; i < length; ++i) {
-        if (random.bounded(8) == 0)
-            s += QStringView(u"\xD83D\xDE00");
-        else
-            s += QChar(kUnits[random.bounded(int(std::size(kUnits)))]);
-    }
-    return s;
-}
 
 // The reference: the text, and per break the end it is written with.
 struct Model

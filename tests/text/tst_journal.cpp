@@ -13,16 +13,6 @@ using namespace text;
 
 namespace {
 
-// Inserted text from an alphabet with what a journal must carry exactly: breaks, placeholders, U+2029, NUL.
-QString randomText(QRandomGenerator &random, int maxLength)
-{
-    static const QString alphabet = QStringLiteral("ab \n\t") + QChar(0xDC80) + QChar(0x2029) + QChar(0) + QChar(0xE9);
-    QString s;
-    for (int n = int(random.bounded(maxLength + 1)); n > 0; --n)
-        s += alphabet[int(random.bounded(int(alphabet.size())))];
-    return s;
-}
-
 // Random edits on the model, each recorded as the journal records it.
 std::vector<JournalEdit> randomEdits(QRandomGenerator &random, QString &model, int count)
 {
@@ -30,7 +20,7 @@ std::vector<JournalEdit> randomEdits(QRandomGenerator &random, QString &model, i
     for (int i = 0; i < count; ++i) {
         const qint64 at = random.bounded(int(model.size()) + 1);
         const qint64 removed = random.bounded(int(qMin<qint64>(model.size() - at, 6)) + 1);
-        const QString inserted = randomText(random, i % 7 == 0 ? 40 : 3);
+        const QString inserted = randomText(random, int(random.bounded(i % 7 == 0 ? 41 : 4)));
         model.replace(at, removed, inserted);
         edits.push_back({at, removed, inserted});
     }
