@@ -41,7 +41,6 @@ private slots:
         QTest::addColumn<int>("seed");
         const JournalBase::Kind text = JournalBase::Text, file = JournalBase::FileBytes;
         QTest::newRow("untitled, empty") << int(text) << QByteArray() << 1;
-        QTest::newRow("untitled, two lines") << int(text) << QByteArray("one\ntwo") << 2;
         QTest::newRow("file, UTF-8 with CRLF") << int(file) << QByteArray("caf\xc3\xa9\r\nline\r\n") << 3;
         QTest::newRow("file, UTF-16 LE with BOM") << int(file) << QByteArray("\xff\xfe" "a\0\n\0b\0", 8) << 4;
         QTest::newRow("file, invalid byte kept") << int(file) << QByteArray("a\xff" "b\n") << 5;
