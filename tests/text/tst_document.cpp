@@ -49,12 +49,9 @@ struct Model
 
 Model modelOf(const QByteArray &input)
 {
-    Model m;
-    m.format = text::detect(input);
-    text::Decoded d = text::decode(input, m.format);
-    m.text = d.text;
-    m.ends = d.ends;
-    return m;
+    const TextFormat format = text::detect(input);
+    text::Decoded d = text::decode(input, format);
+    return {std::move(d.text), std::move(d.ends), format};
 }
 
 QByteArray hex(const QByteArray &b) { return b.toHex(' '); }
