@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <iterator>
-
 using text::Document;
 using text::Encoding;
 
@@ -16,26 +14,14 @@ Q_DECLARE_METATYPE(text::Encoding)
 
 namespace {
 
-// A few megabytes, so that reads and chunks end at every kind of byte: pairs, sequences, CR LF.
-QByteArray largeContent(quint32 seed, const QByteArray &mark, int unitBytes)
+// A few megabytes of the pieces in random order, or of random bytes when there are none, so that reads
+// and chunks end at every kind of byte: pairs, sequences, CR LF.
+QByteArray largeContent(quint32 seed, const QByteArray &mark, const QByteArrayList &pieces = {})
 {
-    static const QByteArray kUtf8[] = {bytes("line\n"), bytes("\r\n"), bytes("\r"), bytes("\xC3\xA9"),
-                                       bytes("\xF0\x9F\x98\x80"), bytes("\xE2\x80\xA9"), bytes("\xEF\xB7\x90"),
-                                       bytes("\xFF"), bytes("\xE2\x82"), bytes("abcdefghijklmnopqrstuvwxyz")};
-    static const QByteArray kUtf16[] = {bytes("a\0\n\0"), bytes("\r\0\n\0"), bytes("\r\0"), bytes("\x3D\xD8\x00\xDE"),
-                                        bytes("\x00\xD8"), bytes("b\0c\0d\0e\0f\0g\0h\0")};
     QRandomGenerator random(seed);
     QByteArray out = mark;
-    while (out.size() < 3 * 1024 * 1024) {
-        if (unitBytes == 4)
-            out += random.bounded(2) ? bytes("\x3D\xD8\x00\xDE") : bytes("\r\0\n\0");
-        else if (unitBytes == 2)
-            out += kUtf16[random.bounded(int(std::size(kUtf16)))];
-        else if (unitBytes == 1)
-            out += char(random.bounded(256));
-        else
-            out += kUtf8[random.bounded(int(std::size(kUtf8)))];
-    }
+    while (out.size() < 3 * 1024 * 1024)
+        out += pieces.isEmpty() ? QByteArray(1, char(random.bounded(256))) : pieces[random.bounded(int(pieces.size()))];
     return out;
 }
 
@@ -53,16 +39,22 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<Encoding>("encoding");
         QTest::addColumn<QByteArray>("other");   // what the other program leaves; "-": it deletes the file
+        const QByteArrayList utf8 = {bytes("line\n"), bytes("\r\n"), bytes("\r"), bytes("\xC3\xA9"), bytes("\xF0\x9F\x98\x80"),
+                                     bytes("\xE2\x80\xA9"), bytes("\xEF\xB7\x90"), bytes("\xFF"), bytes("\xE2\x82"),
+                                     bytes("abcdefghijklmnopqrstuvwxyz")};
+        const QByteArrayList utf16 = {bytes("a\0\n\0"), bytes("\r\0\n\0"), bytes("\r\0"), bytes("\x3D\xD8\x00\xDE"),
+                                      bytes("\x00\xD8"), bytes("b\0c\0d\0e\0f\0g\0h\0")};
         QTest::newRow("utf-8 with sequences, pairs and bad bytes; truncated")
-            << largeContent(1, {}, 0) << Encoding::Utf8 << QByteArray();
+            << largeContent(1, {}, utf8) << Encoding::Utf8 << QByteArray();
         QTest::newRow("utf-8 with a mark; rewritten shorter")
-            << largeContent(2, bytes("\xEF\xBB\xBF"), 0) << Encoding::Utf8 << bytes("other\n");
-        QTest::newRow("8-bit noise; rewritten longer") << largeContent(3, {}, 1) << Encoding::Latin8 << QByteArray(8 << 20, 'x');
+            << largeContent(2, bytes("\xEF\xBB\xBF"), utf8) << Encoding::Utf8 << bytes("other\n");
+        QTest::newRow("8-bit noise; rewritten longer") << largeContent(3, {}) << Encoding::Latin8 << QByteArray(8 << 20, 'x');
         QTest::newRow("utf-16le with pairs and lone halves; deleted")
-            << largeContent(4, bytes("\xFF\xFE"), 2) << Encoding::Utf16LE << QByteArray("-");
+            << largeContent(4, bytes("\xFF\xFE"), utf16) << Encoding::Utf16LE << QByteArray("-");
         // After the 2-byte mark every 4-byte pair or CR LF is cut in two by each 1 MB read.
         QTest::newRow("utf-16le of pairs and CR LF only; truncated")
-            << largeContent(5, bytes("\xFF\xFE"), 4) << Encoding::Utf16LE << QByteArray();
+            << largeContent(5, bytes("\xFF\xFE"), {bytes("\x3D\xD8\x00\xDE"), bytes("\r\0\n\0")}) << Encoding::Utf16LE
+            << QByteArray();
     }
     void loadedTextOutlivesTheFile()
     {
