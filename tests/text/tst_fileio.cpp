@@ -1,7 +1,7 @@
 // Loading and saving on a real disk: what is refused, the exact bytes, and what a save keeps.
 #include "text/fileio.h"
 
-#include "fileio_fixtures.h"
+#include "fixtures.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -162,8 +162,6 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("owner");            // -1: the test's own user
         QTest::addColumn<QStringList>("setfacl");  // options, then what they change
-        QTest::newRow("0640") << 0640 << -1 << QStringList();
-        QTest::newRow("0755") << 0755 << -1 << QStringList();
         QTest::newRow("setgid 02775") << 02775 << -1 << QStringList();
         QTest::newRow("owned by nobody") << 0664 << 65534 << QStringList();
         QTest::newRow("access ACL on the file") << 0644 << -1 << QStringList{"-m", "u:65534:rw,m::rw", "doc"};
@@ -211,7 +209,6 @@ private slots:
         QTest::newRow("relative chain across folders")
             << QStringList{"link", "sub/hop", "sub/hop", "../real"} << QByteArray("old") << QByteArray("new");
         QTest::newRow("dangling link creates its target") << QStringList{"link", "real"} << QByteArray() << QByteArray("new");
-        QTest::newRow("hard link, longer") << QStringList{"link", "=real"} << QByteArray("the old text") << QByteArray("new and longer");
         QTest::newRow("hard link, shorter") << QStringList{"link", "=real"} << QByteArray("the old text") << QByteArray("new");
     }
     void writesThroughLinks()
@@ -268,12 +265,11 @@ private slots:
                                  ".dot.penwick-AbC012"} << 0;
         QTest::newRow("dead temporary of an in-place save goes")
             << true << QStringList{".doc.penwick-AbC012=half a backup"} << "" << QStringList() << 0;
-        QStringList full;
+        QStringList full, fullWithBytes;
         for (int copy = 1; copy <= 16; ++copy) {
-            full << (copy == 1 ? QString(".doc.penwick-backup") : QString(".doc.penwick-backup-%1").arg(copy))
-                 << (copy == 1 ? QString("cache:") : QString("cache:%-%1").arg(copy));
+            const QString suffix = copy == 1 ? QString() : QString("-%1").arg(copy);
+            full << ".doc.penwick-backup" + suffix << "cache:" + (copy == 1 ? QString() : "%" + suffix);
         }
-        QStringList fullWithBytes;
         for (const QString &name : full)
             fullWithBytes << name + "=older " + name;
         QTest::newRow("sixteen different copies beside and in the cache: refused, all kept")
@@ -320,15 +316,12 @@ private slots:
         QCOMPARE(offeredNow(), offered.isEmpty() ? QString() : where(offered));
         for (const int fd : held)
             ::close(fd);
-        QStringList left = entries(dir.path()) + entries(dir.filePath("cache/Penwick/backups"));
-        left.removeAll("doc");
-        left.removeAll("other");
-        left.removeAll("cache");
-        QStringList expected;
+        QStringList expected = linked ? QStringList{"cache", "doc", "other"} : QStringList{"cache", "doc"};
         for (const QString &name : kept) {
             expected << QFileInfo(where(name)).fileName();
             QCOMPARE(contents(where(name)), bytes.value(name));
         }
+        QStringList left = entries(dir.path()) + entries(dir.filePath("cache/Penwick/backups"));
         left.sort();
         expected.sort();
         QCOMPARE(left, expected);

@@ -9,53 +9,29 @@ class tst_Search : public QObject
     Q_OBJECT
 
 private slots:
+    // What the random test's reference cannot judge: which characters join a word, and the empty needle.
     void find_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("needle");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
         QTest::addColumn<int>("options");
         QTest::addColumn<int>("expected");
 
-        QTest::newRow("[aa]aa from 0") << "aaaa" << "aa" << 0 << -1 << 0 << 0;
-        QTest::newRow("a[aa]a from 1") << "aaaa" << "aa" << 1 << -1 << 0 << 1;
-        QTest::newRow("aa[aa] from 2") << "aaaa" << "aa" << 2 << -1 << 0 << 2;
-        QTest::newRow("aaa|a from 3: none") << "aaaa" << "aa" << 3 << -1 << 0 << -1;
-        QTest::newRow("match running past end") << "xab" << "ab" << 0 << 2 << 0 << -1;
-        QTest::newRow("match ending at end") << "xab" << "ab" << 0 << 3 << 0 << 1;
-        QTest::newRow("end -1 is the length") << "xab" << "ab" << 0 << -1 << 0 << 1;
-        QTest::newRow("end beyond the length") << "xab" << "ab" << 0 << 99 << 0 << 1;
-        QTest::newRow("empty needle finds nothing") << "abc" << "" << 0 << -1 << 0 << -1;
-        QTest::newRow("start beyond the text") << "abc" << "c" << 9 << -1 << 0 << -1;
-        QTest::newRow("negative start reads as 0") << "abc" << "a" << -5 << -1 << 0 << 0;
-        QTest::newRow("case folded") << "xHeLLo" << "hello" << 0 << -1 << 0 << 1;
-        QTest::newRow("match case") << "Hello hello" << "hello" << 0 << -1 << 4 << 6;
-        QTest::newRow("match case misses") << "HELLO" << "hello" << 0 << -1 << 4 << -1;
-        QTest::newRow("whole word skips inside a word") << "cat concat cat" << "cat" << 1 << -1 << 2 << 11;
-        QTest::newRow("underscore is a word character") << "a_cat cat" << "cat" << 0 << -1 << 2 << 6;
-        QTest::newRow("digits are word characters") << "2cat cat" << "cat" << 0 << -1 << 2 << 5;
-        QTest::newRow("accented letter is a word character") << "écat cat" << "cat" << 0 << -1 << 2 << 5;
-        QTest::newRow("combining mark is a word character") << "cate\u0301 cat" << "cat" << 0 << -1 << 2 << 6;
-        QTest::newRow("punctuation ends a word") << "(cat)" << "cat" << 0 << -1 << 2 << 1;
-        QTest::newRow("line break ends a word") << "x\ncat\ny" << "cat" << 0 << -1 << 2 << 2;
-        QTest::newRow("space never matches a no-break space") << "a\u00a0b a b" << "a b" << 0 << -1 << 0 << 4;
-        QTest::newRow("needle across a line break") << "ab\ncd" << "b\nc" << 0 << -1 << 0 << 1;
-        QTest::newRow("needle across breaks, bounded") << "ab\ncd" << "b\nc" << 0 << 3 << 0 << -1;
-        QTest::newRow("second line") << "one\ntwo\nthree" << "th" << 0 << -1 << 0 << 8;
-        QTest::newRow("start inside the second line") << "one\ntwo two" << "two" << 5 << -1 << 0 << 8;
-        QTest::newRow("astral letter before a word") << QString::fromUcs4(U"\U0001D49Ccat cat") << "cat" << 0 << -1 << 2 << 6;
+        QTest::newRow("empty needle finds nothing") << "abc" << "" << 0 << -1;
+        // Each "cat" but the last touches an underscore, a digit, an accented or astral letter, or a mark.
+        QTest::newRow("_, digits, letters and marks join a word")
+            << QString::fromUcs4(U"a_cat 2cat \u00e9cat cat\u0301 \U0001D49Ccat cat") << "cat" << 2 << 27;
+        QTest::newRow("punctuation ends a word") << "(cat)" << "cat" << 2 << 1;
+        QTest::newRow("space never matches a no-break space") << "a\u00a0b a b" << "a b" << 0 << 4;
     }
 
     void find()
     {
         QFETCH(QString, text);
         QFETCH(QString, needle);
-        QFETCH(int, start);
-        QFETCH(int, end);
         QFETCH(int, options);
         QFETCH(int, expected);
-        QCOMPARE(text::find(text::StringSource(text), needle, start, end, options), expected);
+        QCOMPARE(text::find(text::StringSource(text), needle, 0, -1, options), expected);
     }
 
     // Searching line by line must find exactly what one search over the whole string finds.
@@ -63,18 +39,19 @@ private slots:
     {
         const QString alphabet = QStringLiteral("aAb _\n");
         QRandomGenerator random(7);
-        for (int round = 0; round < 2000; ++round) {
+        for (int round = 0; round < 10000; ++round) {
             QString hay, needle;
             for (int i = random.bounded(30); i > 0; --i)
                 hay += alphabet[random.bounded(int(alphabet.size()))];
             for (int i = 1 + random.bounded(3); i > 0; --i)
-                needle += alphabet[random.bounded(5)];
-            const int start = random.bounded(int(hay.size()) + 2);
-            const int end = random.bounded(int(hay.size()) + 2) - 1;
+                needle += alphabet[random.bounded(int(alphabet.size()))];
+            // Starts and ends one beyond the text on both sides; needles across line breaks.
+            const int start = random.bounded(int(hay.size()) + 3) - 1;
+            const int end = random.bounded(int(hay.size()) + 3) - 1;
             const int options = random.bounded(2) * 2 + random.bounded(2) * 4;
             int expected = -1;
             const int limit = end < 0 ? int(hay.size()) : qMin(end, int(hay.size()));
-            for (int at = start; at + needle.size() <= limit && expected < 0; ++at) {
+            for (int at = qMax(start, 0); at + needle.size() <= limit && expected < 0; ++at) {
                 const Qt::CaseSensitivity cs = options & 4 ? Qt::CaseSensitive : Qt::CaseInsensitive;
                 if (QStringView(hay).mid(at, needle.size()).compare(needle, cs) != 0)
                     continue;
