@@ -1,5 +1,5 @@
-// Tests of the file codec: decoding, encoding and the byte-exact round trip. Detection, and decoding
-// as far as the document's own scan counts it, are checked against that scan in tst_document.
+// Tests of the file codec: decoding, encoding and the byte-exact round trip. Detection, and decoding as far as
+// the document's own scan counts it, are checked against that scan in tst_document; the rules both follow, here.
 #include "text/textformat.h"
 #include "text/filename.h"
 
@@ -48,6 +48,26 @@ class TestTextFormat : public QObject
     Q_OBJECT
 
 private slots:
+    void detect_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<TextFormat>("format");
+        QTest::newRow("empty: UTF-8, LF") << bytes("") << fmt(Encoding::Utf8);
+        QTest::newRow("BOMs win") << bytes("\xFF\xFE" "a\0\r\0\n\0") << fmt(Encoding::Utf16LE, true, LineEnd::CRLF);
+        QTest::newRow("big-endian BOM") << bytes("\xFE\xFF\0a") << fmt(Encoding::Utf16BE, true);
+        QTest::newRow("valid UTF-8, CR the most") << bytes("\xC3\xA9\r\r\n\r") << fmt(Encoding::Utf8, false, LineEnd::CR);
+        QTest::newRow("as many high bytes invalid as valid: UTF-8") << bytes("\xC3\xA9\xFF\xFE") << fmt(Encoding::Utf8);
+        QTest::newRow("more invalid: 8-bit") << bytes("\xC3\xA9\xE9\xFF\xFE\r\n") << fmt(Encoding::Latin8, false, LineEnd::CRLF);
+        QTest::newRow("paragraph separators") << bytes("a\xE2\x80\xA9" "b\xE2\x80\xA9") << fmt(Encoding::Utf8, false, LineEnd::PS);
+    }
+
+    void detect()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(TextFormat, format);
+        QCOMPARE(text::describe(text::detect(input)), text::describe(format));
+    }
+
     // What neither the round trip nor the document's scan can judge: characters kept as they are,
     // the bytes that are not UTF-8, the 8-bit table, a CR before half a UTF-16 unit.
     void decode_data()
