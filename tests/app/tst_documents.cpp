@@ -25,16 +25,7 @@ using namespace platform;
 
 namespace {
 
-const QString untitled = QStringLiteral("Do you want to save changes to 'Untitled'?");
 const QString missing = QStringLiteral("No such file or directory");
-QString createQuestion(const QString &path, const QString &cause = missing)
-{
-    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\n") + cause;
-}
-QString unable(const QString &path, const QString &cause)
-{
-    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.\n\n") + cause;
-}
 
 }
 
@@ -52,7 +43,7 @@ private slots:
         Harness::write(other, "other");
         h.w().RichTextBox->setSelText(QStringLiteral("draft"));
         h.desktop.openDialog(other);
-        h.desktop.msgBox(vbYes, untitled, 35);
+        h.desktop.msgBox(vbYes, Harness::saveQuestion(QStringLiteral("Untitled")), 35);
         h.desktop.saveDialog(QString());
         h.w().mnuFileOpen_Click();
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("draft"));
@@ -82,7 +73,7 @@ private slots:
         const QString file = name.isEmpty() ? h.dir.path() : h.path(name);
         const bool named = answer == vbYes;
         h.desktop.openDialog(file);
-        h.desktop.msgBox(answer, createQuestion(file, cause), 36);
+        h.desktop.msgBox(answer, Harness::createQuestion(file, cause), 36);
         h.w().mnuFileOpen_Click();
         QCOMPARE(h.w().windowTitle(), caption);
         QCOMPARE(h.w().RichTextBox->Tag, named ? QStringLiteral("1") : QStringLiteral("0"));
@@ -92,7 +83,7 @@ private slots:
         QVERIFY2(!QFileInfo(file).isFile(), "nothing is created on disk before a save");
         if (named) {
             // Closing now asks to save under that path, and Yes writes it.
-            h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+            h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
             int cancel = 0;
             h.w().Form_Unload(cancel);
             QCOMPARE(cancel, 0);
@@ -159,7 +150,7 @@ private slots:
         h.desktop.openDialog(file);
         h.w().mnuFileOpen_Click();
         h.w().RichTextBox->setSelText(QStringLiteral("new "));
-        h.desktop.msgBox(vbOK, unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
+        h.desktop.msgBox(vbOK, Harness::unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
         h.desktop.saveDialog(QString());
         h.w().mnuFileSave_Click();
         QCOMPARE(Harness::read(file), QByteArray("old"));
@@ -175,7 +166,7 @@ private slots:
         // A folder that does not exist cannot be written by anyone, root included.
         const QString bad = h.path(QStringLiteral("missing/x.txt"));
         h.desktop.saveDialog(bad);
-        h.desktop.msgBox(vbOK, unable(bad, missing), 48);
+        h.desktop.msgBox(vbOK, Harness::unable(bad, missing), 48);
         h.desktop.saveDialog(QString());
         h.w().mnuFileSaveas_Click();
         QCOMPARE(h.w().CommonDialog.FileName, bad);
@@ -219,7 +210,7 @@ private slots:
         h.w().RichTextBox->setSelStart(1);
         h.w().RichTextBox->setSelText(QStringLiteral("!"));
         h.desktop.openDialog(next);
-        h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+        h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
         h.w().mnuFileOpen_Click();
         QCOMPARE(Harness::read(file), QByteArray("a!"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("b"));
@@ -339,13 +330,13 @@ private slots:
             h.desktop.openDialog(file);
             h.w().mnuFileOpen_Click();
             h.w().RichTextBox->setSelText(QString(100000, QLatin1Char('x')));
-            h.desktop.msgBox(vbOK, unable(file, cause), 48);
+            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
             h.desktop.saveDialog(QString());
             h.w().mnuFileSave_Click();
         } else {
             h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
             h.desktop.saveDialog(file);
-            h.desktop.msgBox(vbOK, unable(file, cause), 48);
+            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
             h.desktop.saveDialog(QString());
             h.w().mnuFileSaveas_Click();
         }

@@ -15,16 +15,6 @@
 
 using namespace platform;
 
-namespace {
-
-QString createQuestion(const QString &path)
-{
-    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\n"
-                                                            "No such file or directory");
-}
-
-}
-
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -104,7 +94,7 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("new.txt"));
         Harness h({QStringLiteral("\"") + file + QStringLiteral("\"")}, {}, false);
-        h.desktop.msgBox(vbYes, createQuestion(file), 36);
+        h.desktop.msgBox(vbYes, Harness::createQuestion(file), 36);
         h.load();
         QCOMPARE(h.w().windowTitle(), QStringLiteral("new.txt - Penwick"));
         QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
@@ -134,7 +124,7 @@ private slots:
         QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
 
         h.desktop.openDialog(h.path(QStringLiteral("gone.txt")));
-        h.desktop.msgBox(vbNo, createQuestion(h.path(QStringLiteral("gone.txt"))));
+        h.desktop.msgBox(vbNo, Harness::createQuestion(h.path(QStringLiteral("gone.txt"))));
         QTest::keyClick(doc, Qt::Key_O, Qt::ControlModifier);
         QVERIFY2(!h.w().mnuFileSave->isEnabled(), "a declined create leaves the document untitled");
     }
@@ -165,7 +155,7 @@ private slots:
         frmAbout::instance();
         if (modified) {
             h.w().RichTextBox->setSelText(QStringLiteral("typed"));
-            h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to 'Untitled'?"), 35);
+            h.desktop.msgBox(answer, Harness::saveQuestion(QStringLiteral("Untitled")), 35);
         }
         if (exit) {
             h.w().mnuFileExit_Click();
@@ -217,7 +207,7 @@ private slots:
         key(Qt::Key_P, Qt::ControlModifier);
         h.desktop.saveDialog(QString());
         key(Qt::Key_S, Qt::ControlModifier);   // untitled: straight to Save As, no failure told
-        h.desktop.msgBox(vbCancel, QStringLiteral("Do you want to save changes to 'Untitled'?"));
+        h.desktop.msgBox(vbCancel, Harness::saveQuestion(QStringLiteral("Untitled")));
         key(Qt::Key_N, Qt::ControlModifier);
         QStringList kinds;
         for (const auto &call : h.desktop.calls)

@@ -167,7 +167,7 @@ private slots:
         h.w().RichTextBox->WaitJournalWritten();
         QCOMPARE(journalsIn(state).size(), 1);
         if (answer != 0)
-            h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to '") + path + QStringLiteral("'?"));
+            h.desktop.msgBox(answer, Harness::saveQuestion(path));
         if (how == QLatin1String("save"))
             h.w().mnuFileSave_Click();
         else if (how == QLatin1String("exit"))

@@ -26,6 +26,17 @@ public:
     void show();   // shows the window and waits until it is active
     void close();  // closes it as the close box would; true when it closed
 
+    // The program's questions, word for word.
+    static QString saveQuestion(const QString &name) { return QStringLiteral("Do you want to save changes to '%1'?").arg(name); }
+    static QString createQuestion(const QString &path, const QString &cause = QStringLiteral("No such file or directory"))
+    {
+        return QStringLiteral("File '%1' does not exist or cannot be read. Do you wish to create it?\n\n%2").arg(path, cause);
+    }
+    static QString unable(const QString &path, const QString &cause)
+    {
+        return QStringLiteral("Unable To Create '%1'.  Check file is not Read Only and path exists.\n\n%2").arg(path, cause);
+    }
+
     ScriptedDesktop desktop;
     QTemporaryDir dir;
     std::unique_ptr<frmPenwick> window;
