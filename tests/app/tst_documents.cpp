@@ -278,6 +278,7 @@ private slots:
         Harness h({QLatin1Char('"') + first + QLatin1Char('"')});
         QCOMPARE(h.w().windowTitle(), QStringLiteral("caf\uFFFD notes.txt - Penwick"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("old"));
+        QCOMPARE(h.w().CommonDialog.InitDir, dir.path() + QLatin1Char('/'));
         h.w().RichTextBox->setSelText(QStringLiteral("new "));
         h.w().mnuFileSave_Click();
         QCOMPARE(Harness::read(first), QByteArray("new old"));

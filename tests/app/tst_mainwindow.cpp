@@ -76,19 +76,6 @@ private slots:
         QCOMPARE(action->isEnabled(), !help && name != QLatin1String("mnuEditUndo"));
     }
 
-    void commandLineOpensTheFile()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("my notes.txt"));
-        Harness::write(file, "one\ntwo\n");
-        Harness h({file});
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("my notes.txt - Penwick"));
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("one\ntwo\n"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
-        QVERIFY(!h.w().mnuEditUndo->isEnabled());
-        QCOMPARE(h.w().CommonDialog.InitDir, dir.path() + QLatin1Char('/'));
-    }
-
     void commandLineMissingFileAsksToCreate()
     {
         QTemporaryDir dir;
