@@ -123,7 +123,6 @@ private slots:
         });
         h.desktop.modal([&](QDialog &box) {
             QCOMPARE(&box, first.data());
-            QCOMPARE(frmAbout::instance().Label4->text(), QStringLiteral("This program is freeware"));
             QTest::mouseClick(frmAbout::instance().cmdOK, Qt::LeftButton);
             QVERIFY(!box.isVisible());
         });
@@ -133,7 +132,6 @@ private slots:
         });
         for (int i = 0; i < 3; ++i)
             h.w().mnuHelpAbout->trigger();
-        QCOMPARE(h.desktop.calls.last().prompt, QStringLiteral("frmAbout"));
         QTRY_VERIFY(first.isNull());
     }
 
