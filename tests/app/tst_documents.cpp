@@ -72,6 +72,7 @@ private slots:
         Harness h;
         const QString file = name.isEmpty() ? h.dir.path() : h.path(name);
         const bool named = answer == vbYes;
+        h.open(QStringLiteral("old.txt"), "old");   // a clean document the missing one must replace
         h.desktop.openDialog(file);
         h.desktop.msgBox(answer, Harness::createQuestion(file, cause), 36);
         h.w().mnuFileOpen_Click();
@@ -214,7 +215,6 @@ private slots:
         h.w().mnuFileOpen_Click();
         QCOMPARE(Harness::read(file), QByteArray("a!"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("b"));
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("b.txt - Penwick"));
     }
 
     void newReplacesACleanDocumentWithoutAsking()
@@ -334,6 +334,7 @@ private slots:
             h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
             h.desktop.saveDialog(QString());
             h.w().mnuFileSave_Click();
+            QCOMPARE(Harness::read(file), old);
         } else {
             h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
             h.desktop.saveDialog(file);
@@ -341,8 +342,6 @@ private slots:
             h.desktop.saveDialog(QString());
             h.w().mnuFileSaveas_Click();
         }
-        if (hardLinked)
-            QCOMPARE(Harness::read(file), old);
         ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
         qputenv("XDG_CACHE_HOME", cacheBefore);
         QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
