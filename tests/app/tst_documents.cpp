@@ -287,7 +287,6 @@ private slots:
         drop.setData(QStringLiteral("text/uri-list"), "file://" + second.toPercentEncoding("/") + "\r\n");
         h.w().Form_OLEDragDrop(droppedFiles(&drop));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two"));
-        QCOMPARE(Harness::read(text::decodeName(second)), QByteArray("two"));
         // No other file was made (Qt's own listing leaves out names that are not UTF-8).
         int files = 0;
         DIR *folder = ::opendir(QFile::encodeName(dir.path()).constData());
