@@ -43,8 +43,7 @@ private slots:
         frmAbout &box = frmAbout::instance();
 
         QCOMPARE(box.windowTitle(), QStringLiteral("About Penwick"));
-        QCOMPARE(box.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
-        QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(box.windowFlags() & (Qt::WindowType_Mask | Qt::WindowMinMaxButtonsHint), Qt::Dialog);
         QCOMPARE(box.minimumSize(), box.maximumSize());
         QVERIFY(box.width() >= platform::twipsToPixels(4575) && box.height() >= platform::twipsToPixels(3750));
         if (mustGrow)
@@ -123,7 +122,6 @@ private slots:
         });
         h.desktop.modal([&](QDialog &box) {
             QCOMPARE(&box, first.data());
-            QCOMPARE(frmAbout::instance().Label4->text(), QStringLiteral("This program is freeware"));
             QTest::mouseClick(frmAbout::instance().cmdOK, Qt::LeftButton);
             QVERIFY(!box.isVisible());
         });
@@ -133,7 +131,6 @@ private slots:
         });
         for (int i = 0; i < 3; ++i)
             h.w().mnuHelpAbout->trigger();
-        QCOMPARE(h.desktop.calls.last().prompt, QStringLiteral("frmAbout"));
         QTRY_VERIFY(first.isNull());
     }
 

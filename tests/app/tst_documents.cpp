@@ -25,16 +25,7 @@ using namespace platform;
 
 namespace {
 
-const QString untitled = QStringLiteral("Do you want to save changes to 'Untitled'?");
 const QString missing = QStringLiteral("No such file or directory");
-QString createQuestion(const QString &path, const QString &cause = missing)
-{
-    return QStringLiteral("File '") + path + QStringLiteral("' does not exist or cannot be read. Do you wish to create it?\n\n") + cause;
-}
-QString unable(const QString &path, const QString &cause)
-{
-    return QStringLiteral("Unable To Create '") + path + QStringLiteral("'.  Check file is not Read Only and path exists.\n\n") + cause;
-}
 
 }
 
@@ -52,7 +43,7 @@ private slots:
         Harness::write(other, "other");
         h.w().RichTextBox->setSelText(QStringLiteral("draft"));
         h.desktop.openDialog(other);
-        h.desktop.msgBox(vbYes, untitled, 35);
+        h.desktop.msgBox(vbYes, Harness::saveQuestion(QStringLiteral("Untitled")), 35);
         h.desktop.saveDialog(QString());
         h.w().mnuFileOpen_Click();
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("draft"));
@@ -81,8 +72,9 @@ private slots:
         Harness h;
         const QString file = name.isEmpty() ? h.dir.path() : h.path(name);
         const bool named = answer == vbYes;
+        h.open(QStringLiteral("old.txt"), "old");   // a clean document the missing one must replace
         h.desktop.openDialog(file);
-        h.desktop.msgBox(answer, createQuestion(file, cause), 36);
+        h.desktop.msgBox(answer, Harness::createQuestion(file, cause), 36);
         h.w().mnuFileOpen_Click();
         QCOMPARE(h.w().windowTitle(), caption);
         QCOMPARE(h.w().RichTextBox->Tag, named ? QStringLiteral("1") : QStringLiteral("0"));
@@ -92,7 +84,7 @@ private slots:
         QVERIFY2(!QFileInfo(file).isFile(), "nothing is created on disk before a save");
         if (named) {
             // Closing now asks to save under that path, and Yes writes it.
-            h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+            h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
             int cancel = 0;
             h.w().Form_Unload(cancel);
             QCOMPARE(cancel, 0);
@@ -159,7 +151,7 @@ private slots:
         h.desktop.openDialog(file);
         h.w().mnuFileOpen_Click();
         h.w().RichTextBox->setSelText(QStringLiteral("new "));
-        h.desktop.msgBox(vbOK, unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
+        h.desktop.msgBox(vbOK, Harness::unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
         h.desktop.saveDialog(QString());
         h.w().mnuFileSave_Click();
         QCOMPARE(Harness::read(file), QByteArray("old"));
@@ -175,7 +167,7 @@ private slots:
         // A folder that does not exist cannot be written by anyone, root included.
         const QString bad = h.path(QStringLiteral("missing/x.txt"));
         h.desktop.saveDialog(bad);
-        h.desktop.msgBox(vbOK, unable(bad, missing), 48);
+        h.desktop.msgBox(vbOK, Harness::unable(bad, missing), 48);
         h.desktop.saveDialog(QString());
         h.w().mnuFileSaveas_Click();
         QCOMPARE(h.w().CommonDialog.FileName, bad);
@@ -219,11 +211,10 @@ private slots:
         h.w().RichTextBox->setSelStart(1);
         h.w().RichTextBox->setSelText(QStringLiteral("!"));
         h.desktop.openDialog(next);
-        h.desktop.msgBox(vbYes, QStringLiteral("Do you want to save changes to '") + file + QStringLiteral("'?"), 35);
+        h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
         h.w().mnuFileOpen_Click();
         QCOMPARE(Harness::read(file), QByteArray("a!"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("b"));
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("b.txt - Penwick"));
     }
 
     void newReplacesACleanDocumentWithoutAsking()
@@ -287,6 +278,7 @@ private slots:
         Harness h({QLatin1Char('"') + first + QLatin1Char('"')});
         QCOMPARE(h.w().windowTitle(), QStringLiteral("caf\uFFFD notes.txt - Penwick"));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("old"));
+        QCOMPARE(h.w().CommonDialog.InitDir, dir.path() + QLatin1Char('/'));
         h.w().RichTextBox->setSelText(QStringLiteral("new "));
         h.w().mnuFileSave_Click();
         QCOMPARE(Harness::read(first), QByteArray("new old"));
@@ -295,7 +287,6 @@ private slots:
         drop.setData(QStringLiteral("text/uri-list"), "file://" + second.toPercentEncoding("/") + "\r\n");
         h.w().Form_OLEDragDrop(droppedFiles(&drop));
         QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two"));
-        QCOMPARE(Harness::read(text::decodeName(second)), QByteArray("two"));
         // No other file was made (Qt's own listing leaves out names that are not UTF-8).
         int files = 0;
         DIR *folder = ::opendir(QFile::encodeName(dir.path()).constData());
@@ -339,18 +330,17 @@ private slots:
             h.desktop.openDialog(file);
             h.w().mnuFileOpen_Click();
             h.w().RichTextBox->setSelText(QString(100000, QLatin1Char('x')));
-            h.desktop.msgBox(vbOK, unable(file, cause), 48);
+            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
             h.desktop.saveDialog(QString());
             h.w().mnuFileSave_Click();
+            QCOMPARE(Harness::read(file), old);
         } else {
             h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
             h.desktop.saveDialog(file);
-            h.desktop.msgBox(vbOK, unable(file, cause), 48);
+            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
             h.desktop.saveDialog(QString());
             h.w().mnuFileSaveas_Click();
         }
-        if (hardLinked)
-            QCOMPARE(Harness::read(file), old);
         ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
         qputenv("XDG_CACHE_HOME", cacheBefore);
         QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));

@@ -18,11 +18,6 @@ using namespace platform;
 
 namespace {
 
-void useStateFolder(const QString &state)
-{
-    qputenv("XDG_STATE_HOME", QFile::encodeName(state));
-}
-
 // Files the folder holds, live journals included.
 QStringList journalsIn(const QString &state)
 {
@@ -41,7 +36,7 @@ QString typeAndKill(const QString &state, const QStringList &commandLine)
         {
             Harness h(commandLine, {}, false);
             h.dir.remove();   // a SIGKILL leaves no cleanup
-            useStateFolder(state);
+            qputenv("XDG_STATE_HOME", QFile::encodeName(state));
             h.load();
             h.show();
             RichTextBox &box = *h.w().RichTextBox;
@@ -113,7 +108,7 @@ private slots:
             Harness::write(path, "another program wrote this\n");
 
         Harness h({}, {}, false);
-        useStateFolder(state);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
         h.desktop.msgBox(answer, QStringLiteral("Penwick closed without saving changes to '") + (named ? path : QStringLiteral("Untitled"))
                                      + QStringLiteral("'. Recover them?"), vbYesNo + vbQuestion);
         h.load();
@@ -156,18 +151,14 @@ private slots:
         QFETCH(QString, how);
         QFETCH(int, answer);
         QFETCH(bool, kept);
-        QTemporaryDir dir;
-        const QString state = dir.filePath(QStringLiteral("state"));
-        const QString path = dir.filePath(QStringLiteral("doc.txt"));
-        Harness::write(path, "text\n");
-        Harness h({path}, {}, false);
-        useStateFolder(state);
-        h.load();
+        Harness h;   // its journals go to its own state folder
+        const QString state = h.path(QStringLiteral("state"));
+        const QString path = h.open(QStringLiteral("doc.txt"), "text\n");
         h.w().RichTextBox->setSelText(QStringLiteral("edit "));
         h.w().RichTextBox->WaitJournalWritten();
         QCOMPARE(journalsIn(state).size(), 1);
         if (answer != 0)
-            h.desktop.msgBox(answer, QStringLiteral("Do you want to save changes to '") + path + QStringLiteral("'?"));
+            h.desktop.msgBox(answer, Harness::saveQuestion(path));
         if (how == QLatin1String("save"))
             h.w().mnuFileSave_Click();
         else if (how == QLatin1String("exit"))

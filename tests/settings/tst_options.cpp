@@ -78,6 +78,7 @@ private slots:
             o.chkStatus->setChecked(false);
             o.cboTab->setEditText(QStringLiteral("4"));
             click(o.cmdOK);
+            QVERIFY(!o.isVisible());
         });
         h.desktop.fontDialog(QStringLiteral("DejaVu Sans Mono"), 10.5f);
         h.desktop.fontDialog(QString(), 0);
@@ -94,7 +95,6 @@ private slots:
         QCOMPARE(stored("StatusBar"), QStringLiteral("0"));
         QCOMPARE(stored("Width"), QString());
         QVERIFY2(h.w().StatusBar->Visible(), "the status bar setting takes effect at the next start");
-        QVERIFY(!o.isVisible());
     }
 
     void cancelStoresNothingAndRestores()

@@ -129,17 +129,6 @@ private slots:
         QCOMPARE(h.w().WindowState(), 2);
     }
 
-    void numbersAreShortestLocaleText()
-    {
-        QCOMPARE(platform::numberToText(7470), QStringLiteral("7470"));
-        QCOMPARE(platform::numberToText(12), QStringLiteral("12"));
-        QCOMPARE(platform::numberToText(8.25), QLocale().toString(8.25));
-        double value = 0;
-        QVERIFY(platform::textToNumber(QStringLiteral("10.5"), value));
-        QCOMPARE(value, 10.5);
-        QVERIFY(!platform::textToNumber(QStringLiteral("abc"), value));
-    }
-
     void storeThatIsNoFileIsLeftAlone_data()
     {
         QTest::addColumn<int>("type");

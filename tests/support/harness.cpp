@@ -32,11 +32,6 @@ Harness::Harness(const QStringList &commandLine, const QList<QPair<QString, QStr
         load();
 }
 
-void Harness::load()
-{
-    window->Form_Load();
-}
-
 Harness::~Harness()
 {
     window.reset();
@@ -78,9 +73,4 @@ void Harness::show()
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-}
-
-void Harness::close()
-{
-    window->close();
 }
