@@ -70,6 +70,7 @@ private:
     // The caret shows at once after it moves or the view gains focus, then blinks at the desktop's rate.
     void restartBlink();
     bool editKey(QKeyEvent *e);
+    bool deleteKey(QKeyEvent *e);
     bool moveKey(QKeyEvent *e);
     bool verticalKey(QKeyEvent *e);
     int rowEnd(int line, int rowInLine);

@@ -223,18 +223,41 @@ bool OwnView::moveKey(QKeyEvent *e)
     return false;
 }
 
-bool OwnView::editKey(QKeyEvent *e)
+// Backspace, Delete and their word-wise forms: a selection goes whole, else what lies before or after the caret.
+bool OwnView::deleteKey(QKeyEvent *e)
 {
     const int start = m_engine.selectionStart();
     const int length = m_engine.selectionEnd() - start;
     const int position = m_engine.position();
     const text::Document &doc = m_engine.document();
-    int line = 0;
-    rowInLineOf(position, &line);
+    const int line = doc.lineFromPosition(position);
     const int lineStart = doc.lineStart(line);
     const QString &text = m_engine.lineText(line);
     const int offset = position - lineStart;
+    const bool plain = !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    int from = position, to = position;
+    if (e->matches(QKeySequence::DeleteStartOfWord))
+        from = offset == 0 ? position - 1 : lineStart + previousWordStop(text, offset);
+    else if (e->matches(QKeySequence::DeleteEndOfWord))
+        to = offset >= text.size() ? position + 1 : lineStart + nextWordStop(text, offset);
+    else if (e->key() == Qt::Key_Backspace && plain)
+        // One character back, a surrogate pair whole, leaving a base without its mark.
+        from = position - (offset >= 2 && text[offset - 1].isLowSurrogate() && text[offset - 2].isHighSurrogate() ? 2 : 1);
+    else if (e->matches(QKeySequence::Delete) || (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier))
+        to = offset >= text.size() ? position + 1 : lineStart + nextCluster(text, offset);
+    else
+        return false;
+    if (length > 0)
+        m_engine.type(start, length, QString());
+    else if (from >= 0 && to <= doc.length() && to > from)
+        m_engine.type(from, to - from, QString());
+    return true;
+}
 
+bool OwnView::editKey(QKeyEvent *e)
+{
+    const int start = m_engine.selectionStart();
+    const int length = m_engine.selectionEnd() - start;
     if (e->matches(QKeySequence::Copy)) {
         copy();
     } else if (e->matches(QKeySequence::Cut)) {
@@ -243,40 +266,16 @@ bool OwnView::editKey(QKeyEvent *e)
             m_engine.type(start, length, QString());
     } else if (e->matches(QKeySequence::Paste)) {
         paste();
-    } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
-        const int to = length > 0 ? start : (offset == 0 ? position - 1 : lineStart + previousWordStop(text, offset));
-        if (length > 0 || to >= 0)
-            m_engine.type(length > 0 ? start : to, length > 0 ? length : position - to, QString());
-    } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
-        const int to = offset >= text.size() ? position + 1 : lineStart + nextWordStop(text, offset);
-        if (length > 0)
-            m_engine.type(start, length, QString());
-        else if (to <= doc.length())
-            m_engine.type(position, to - position, QString());
-    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
-        if (length > 0) {
-            m_engine.type(start, length, QString());
-        } else if (position > 0) {
-            // Backspace takes one character back, a surrogate pair whole, leaving a base without its mark.
-            int from = position - 1;
-            if (offset >= 2 && text[offset - 1].isLowSurrogate() && text[offset - 2].isHighSurrogate())
-                --from;
-            m_engine.type(from, position - from, QString());
-        }
-    } else if (e->matches(QKeySequence::Delete) || (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier)) {
-        if (length > 0)
-            m_engine.type(start, length, QString());
-        else if (position < doc.length())
-            m_engine.type(position, (offset >= text.size() ? offset + 1 : nextCluster(text, offset)) - offset, QString());
+    } else if (deleteKey(e)) {
+        // deleted there
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         m_engine.type(start, length, QStringLiteral("\n"));
     } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
         m_engine.type(start, length, QStringLiteral("\t"));
     } else {
-        const QString typed = e->text();
         if (!acceptable(e))
             return false;
-        m_engine.type(start, length, typed);
+        m_engine.type(start, length, e->text());
     }
     m_goalX = -1;
     return true;
