@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FILE ?=
 PREFIX ?=
 
-.PHONY: all setup build run test bench install uninstall clean
+.PHONY: all setup build run test bench deb install uninstall clean
 
 all: build
 
@@ -27,6 +27,10 @@ test: build
 bench: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target penwick-bench
 	$(BUILD)/bench/penwick-bench
+
+# The Debian package, built from a copy of the committed tree and checked by lintian: build/deb/penwick_*.deb.
+deb: setup
+	bash scripts/build-deb $(BUILD)/deb
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
