@@ -1,7 +1,9 @@
 // Starts Penwick: the main window is the start-up object.
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QStringList>
 
+#include "app/commandline.h"
 #include "app/frmpenwick.h"
 #include "platform/services.h"
 #include "text/filename.h"
@@ -14,6 +16,10 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments << text::decodeName(argv[i]);
     platform::setCommandLine(arguments);
+
+    const QByteArray inputMethod = inputMethodModule(QProcessEnvironment::systemEnvironment());
+    if (!inputMethod.isEmpty())
+        qputenv("QT_IM_MODULE", inputMethod);
 
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

@@ -1,6 +1,9 @@
 // Command-line resolution: Windows paths with drives and network names, native paths with "/".
 #include "app/commandline.h"
 
+#include <QProcessEnvironment>
+#include <QStringList>
+
 namespace {
 
 QString joined(const QString &folder, const QString &name, QChar separator)
@@ -52,4 +55,19 @@ std::optional<QString> resolveCommandLine(QString cmd, PathStyle style, const Cu
     if (cmd.isEmpty())
         return std::nullopt;
     return style == PathStyle::Windows ? resolveWindows(cmd, currentFolder) : resolveNative(cmd, currentFolder);
+}
+
+QByteArray inputMethodModule(const QProcessEnvironment &environment)
+{
+    if (!environment.value(QStringLiteral("QT_IM_MODULE")).isEmpty())
+        return {};
+    const QString platform = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+    const bool wayland = platform.isEmpty()
+        ? environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland")
+            || !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()
+        : platform.startsWith(QLatin1String("wayland"));
+    const QStringList desktops = environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(QLatin1Char(':'));
+    if (wayland && desktops.contains(QLatin1String("GNOME"), Qt::CaseInsensitive))
+        return QByteArrayLiteral("ibus");
+    return {};
 }

@@ -74,6 +74,28 @@ private slots:
         QCOMPARE(path.value_or(QStringLiteral("(none)")), expected);
     }
 
+    void inputMethod_data()
+    {
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QByteArray>("module");
+        QTest::newRow("GNOME on Wayland: ibus") << "XDG_CURRENT_DESKTOP=ubuntu:GNOME XDG_SESSION_TYPE=wayland" << QByteArray("ibus");
+        QTest::newRow("GNOME, a Wayland display") << "XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=wayland-0" << QByteArray("ibus");
+        QTest::newRow("GNOME, the user's module stays") << "XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland QT_IM_MODULE=fcitx" << QByteArray();
+        QTest::newRow("GNOME on XWayland by choice") << "XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb" << QByteArray();
+        QTest::newRow("GNOME on X") << "XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=x11" << QByteArray();
+        QTest::newRow("Plasma on Wayland: Qt's own") << "XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland" << QByteArray();
+    }
+
+    void inputMethod()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QByteArray, module);
+        QProcessEnvironment env;
+        for (const QString &pair : environment.split(QLatin1Char(' ')))
+            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        QCOMPARE(inputMethodModule(env), module);
+    }
+
     // The real program: Qt's own options are file names to it. "-platform nosuch" would make Qt give up at once.
     void qtOptionsDoNotAct()
     {
