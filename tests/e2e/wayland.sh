@@ -24,7 +24,9 @@ if [ "$(id -u)" -eq 0 ]; then
     chmod 755 "$work"; chown nobody "$runtime"
     as_compositor=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
-printf 'xwayland disable\noutput HEADLESS-1 resolution 1024x768\n' > "$runtime/sway.conf"
+# Floating, the window may take the size it asks for.
+printf 'xwayland disable\noutput HEADLESS-1 resolution 1024x768\nfor_window [app_id="penwick"] floating enable\n' \
+    > "$runtime/sway.conf"
 "${as_compositor[@]}" env -i PATH="$PATH" HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
     WLR_HEADLESS_OUTPUTS=1 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$runtime/sway.conf" > "$work/sway.log" 2>&1 &
@@ -42,13 +44,14 @@ export WAYLAND_DISPLAY=$socket SWAYSOCK=$ipc XDG_RUNTIME_DIR=$work/client QT_QPA
     XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state" \
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 
-# The compositor's windows as "app_id<TAB>title<TAB>focused".
+# The compositor's windows as "app_id<TAB>title<TAB>focused<TAB>width<TAB>height".
 windows() {
     swaymsg -r -t get_tree | /usr/bin/python3 -c '
 import json, sys
 def walk(node):
     if node.get("app_id"):
-        print("\t".join(str(node.get(key)) for key in ("app_id", "name", "focused")))
+        print("\t".join(str(value) for value in (node["app_id"], node.get("name"), node.get("focused"),
+                                                  node["geometry"]["width"], node["geometry"]["height"])))
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
         walk(child)
 walk(json.load(sys.stdin))'
@@ -77,13 +80,17 @@ def labels(obj, depth=0):
 print(" ".join(name for name in labels(app) if name.startswith(("Line:", "Col:"))))'
 }
 
+# The stored size comes back (9000 x 6000 twips at 96 dpi); the position is the compositor's to choose.
+mkdir -p "$XDG_CONFIG_HOME/Penwick"
+printf '[Options]\nWidth=9000\nHeight=6000\nLeft=1500\nTop=1500\n' > "$XDG_CONFIG_HOME/Penwick/Penwick.conf"
 file=$work/notes.txt
 printf 'caf\303\251 \377\r\nsecond\n' > "$file"
 "$penwick" "$file" &
 app=$!
-for _ in $(seq 150); do windows | grep -q $'^penwick\tnotes.txt - Penwick\tTrue$' && break; sleep 0.1; done
-windows | grep -q $'^penwick\tnotes.txt - Penwick\tTrue$' \
-    || fail "no focused window with the desktop entry's application id and the file's title: $(windows)"
+shown=$'^penwick\tnotes.txt - Penwick\tTrue\t'
+for _ in $(seq 150); do windows | grep -q "$shown" && break; sleep 0.1; done
+windows | grep -q "$shown" || fail "no focused window with the desktop entry's application id and the file's title: $(windows)"
+windows | grep -q $'\t600\t400$' || fail "the window is not the stored 600 x 400 pixels: $(windows)"
 
 keys -M ctrl -k End -m ctrl
 keys 'typed'
