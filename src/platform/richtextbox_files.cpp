@@ -6,7 +6,6 @@
 #include "text/fileio.h"
 
 #include <cerrno>
-#include <limits>
 #include <new>
 
 namespace platform {
@@ -142,12 +141,10 @@ bool RichTextBox::Replay(const std::vector<text::JournalEdit> &edits)
 {
     qint64 length = textLength();
     for (const text::JournalEdit &edit : edits) {
-        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > length)
+        if (!text::editFits(edit, length))
             return false;
         length += edit.inserted.size() - edit.removed;
     }
-    if (length > std::numeric_limits<int>::max())
-        return false;
     CompoundEdit group(*this);
     for (const text::JournalEdit &edit : edits)
         m_engine->replace(int(edit.position), int(edit.removed), edit.inserted);

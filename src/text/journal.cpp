@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -274,32 +275,48 @@ std::optional<JournalContents> decodeJournal(QByteArrayView bytes)
             return std::nullopt;
         contents.header.edgeHash = hash.toByteArray();
     }
-    while (reader.next(kind, payload)) {
+    if (contents.header.size < 0 || contents.header.path.contains(QChar(0)))
+        contents.fault = QStringLiteral("Its file's description is damaged.");
+    // A record with a good checksum whose fields make no sense was not written by Penwick: nothing of the
+    // journal is applied, and nothing after it is read.
+    while (contents.fault.isEmpty() && reader.next(kind, payload)) {
+        const bool baseAllowed = contents.edits.empty() && contents.base.kind == JournalBase::None;
         if (kind == 'E') {
             Reader e(payload);
             JournalEdit edit;
             if (!e.i64(edit.position) || !e.i64(edit.removed) || e.rest().size() % 2 != 0
-                || !e.units(e.rest().size() / 2, edit.inserted))
+                || !e.units(e.rest().size() / 2, edit.inserted) || edit.position < 0 || edit.removed < 0) {
+                contents.fault = QStringLiteral("An edit in it is damaged.");
                 break;
+            }
             contents.edits.push_back(std::move(edit));
-        } else if (kind == 'B' && contents.edits.empty() && payload.size() >= 3) {
+        } else if (kind == 'B' && baseAllowed && payload.size() >= 3 && quint8(payload[0]) <= quint8(Encoding::Latin8)
+                   && quint8(payload[1]) <= 1 && quint8(payload[2]) <= quint8(LineEnd::PS)) {
             contents.base.kind = JournalBase::FileBytes;
             contents.base.format = {Encoding(payload[0]), payload[1] != 0, LineEnd(payload[2])};
             contents.base.bytes = payload.sliced(3).toByteArray();
-        } else if (kind == 'T' && contents.edits.empty() && payload.size() % 2 == 0) {
+        } else if (kind == 'T' && baseAllowed && payload.size() % 2 == 0) {
             contents.base.kind = JournalBase::Text;
             Reader(payload).units(payload.size() / 2, contents.base.text);
         } else {
-            break;
+            contents.fault = QStringLiteral("Its text is damaged.");
         }
     }
     return contents;
 }
 
+bool editFits(const JournalEdit &edit, qint64 length)
+{
+    // Positions are 32-bit, before and after the edit; no sum here can overflow.
+    return length >= 0 && length <= std::numeric_limits<int>::max() && edit.position >= 0 && edit.removed >= 0
+        && edit.position <= length && edit.removed <= length - edit.position
+        && edit.inserted.size() <= std::numeric_limits<int>::max() - (length - edit.removed);
+}
+
 bool replayJournal(QString &text, const std::vector<JournalEdit> &edits)
 {
     for (const JournalEdit &edit : edits) {
-        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > text.size())
+        if (!editFits(edit, text.size()))
             return false;
         text.replace(edit.position, edit.removed, edit.inserted);
     }

@@ -49,6 +49,7 @@ struct JournalContents
     JournalHeader header;
     JournalBase base;
     std::vector<JournalEdit> edits;
+    QString fault;              // why the records cannot be trusted; empty when they can
     QString baseText() const;   // the base decoded; null without one
 };
 
@@ -66,6 +67,8 @@ QByteArray encodeJournalEdit(qint64 position, qint64 removed, QStringView insert
 // Whole records only: a record torn by a crash and what follows it are left out. Nullopt when not even the
 // header is whole.
 std::optional<JournalContents> decodeJournal(QByteArrayView bytes);
+// Whether the edit lies within a text of that length, and what it leaves still fits 32-bit positions.
+bool editFits(const JournalEdit &edit, qint64 length);
 // False, leaving text unspecified, when an edit falls outside the text.
 bool replayJournal(QString &text, const std::vector<JournalEdit> &edits);
 
