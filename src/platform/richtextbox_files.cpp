@@ -85,6 +85,9 @@ void RichTextBox::KeepJournal(const QString &folder, int delayMs)
 {
     // What the document holds now may already differ from its file: that text is the journal's base.
     m_journal = std::make_unique<text::EditJournal>(folder, delayMs);
+    m_journal->setReporter([this](const QString &problem) {
+        QMetaObject::invokeMethod(this, [this, problem] { emit journalProblem(problem); }, Qt::QueuedConnection);
+    });
     beginJournal(QString(), QByteArray(), Text());
 }
 
@@ -103,6 +106,11 @@ void RichTextBox::WaitJournalWritten()
 {
     if (m_journal)
         m_journal->waitWritten();
+}
+
+bool RichTextBox::JournalWritten()
+{
+    return !m_journal || m_journal->written();
 }
 
 QString RichTextBox::journalFile() const
