@@ -143,6 +143,7 @@ private:
     void RichTextBox_JournalProblem(const QString &problem);
     void journalMessageWaits();   // an edit: the message waits until typing pauses
     void tellJournalProblem();
+    QString journalProblemMessage() const;
     QString m_journalProblem;
     bool m_journalProblemTold = false;
     QTimer m_journalMessage;

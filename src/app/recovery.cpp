@@ -143,7 +143,8 @@ frmPenwick::Recovery frmPenwick::recoverJournal(const QString &file)
 void frmPenwick::RichTextBox_JournalProblem(const QString &problem)
 {
     m_journalProblem = problem;
-    StatusBar->setPanelText(3, problem.isEmpty() ? QString() : QStringLiteral("Not protected against a crash: ") + problem);
+    StatusBar->setPanelText(3, problem.isEmpty() ? QString() : QStringLiteral("Not crash-safe: ") + problem);
+    StatusBar->setToolTip(problem.isEmpty() ? QString() : journalProblemMessage());
     if (problem.isEmpty()) {
         m_journalProblemTold = false;
         m_journalMessage.stop();
@@ -166,10 +167,14 @@ void frmPenwick::journalMessageWaits()
         m_journalMessage.start();
 }
 
+QString frmPenwick::journalProblemMessage() const
+{
+    return QStringLiteral("Unsaved changes are not protected against a crash: the journal of edits cannot be written (%1). "
+                          "Penwick keeps trying; saving the document protects it.").arg(m_journalProblem);
+}
+
 void frmPenwick::tellJournalProblem()
 {
     if (!m_journalProblem.isEmpty())
-        desktop().MsgBox(QStringLiteral("Unsaved changes are not protected against a crash: the journal of edits cannot be written ("
-                                        "%1). Penwick keeps trying; saving the document protects it.").arg(m_journalProblem),
-                         vbOKOnly + vbExclamation, Title);
+        desktop().MsgBox(journalProblemMessage(), vbOKOnly + vbExclamation, Title);
 }

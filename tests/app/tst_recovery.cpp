@@ -221,7 +221,7 @@ private slots:
             box.setSelText(QString(80000, QLatin1Char('d')));
             if (box.JournalWritten())
                 return QStringLiteral("(written on a disk that cannot take it)");
-            const QString said = QStringLiteral("Not protected against a crash: ") + cause;
+            const QString said = QStringLiteral("Not crash-safe: ") + cause;
             if (!QTest::qWaitFor([&] { return h.w().StatusBar->panelText(3) == said; }))
                 return QStringLiteral("(the status bar says '") + h.w().StatusBar->panelText(3) + QStringLiteral("')");
             if (!statusBar && !QTest::qWaitFor([&] { return h.desktop.count(QStringLiteral("MsgBox")) == 1; }, 10000))
