@@ -18,6 +18,8 @@
 #include "settings/frmoptions.h"
 #include "text/journal.h"
 
+#include <unistd.h>
+
 namespace {
 
 frmPenwick *g_main = nullptr;
@@ -74,6 +76,11 @@ frmPenwick::frmPenwick()
     m_coordsAfterResize.setSingleShot(true);
     m_coordsAfterResize.setInterval(150);
     connect(&m_coordsAfterResize, &QTimer::timeout, this, &frmPenwick::Coords);
+    m_journalMessage.setSingleShot(true);
+    m_journalMessage.setInterval(3000);
+    connect(&m_journalMessage, &QTimer::timeout, this, &frmPenwick::tellJournalProblem);
+    connect(RichTextBox, &platform::RichTextBox::journalProblem, this, &frmPenwick::RichTextBox_JournalProblem);
+    connect(RichTextBox, &platform::RichTextBox::Change, this, &frmPenwick::journalMessageWaits);
 
     // The design size is the client area's; the frame and menu bar come on top.
     const QSize client(platform::twipsToPixels(DesignClientWidth), platform::twipsToPixels(DesignClientHeight));
@@ -84,6 +91,8 @@ frmPenwick::~frmPenwick()
 {
     if (g_main == this)
         g_main = nullptr;
+    if (m_oldJournalLock >= 0)
+        ::close(m_oldJournalLock);
 }
 
 frmPenwick *frmPenwick::instance()
@@ -102,7 +111,9 @@ void frmPenwick::Form_Load()
     RichTextBox->setFontName(options.lblScreen->font().family());
     RichTextBox->setFontSize(float(options.lblScreen->font().pointSizeF()));
     RichTextBox->KeepJournal(text::journalFolder());
-    OfferJournals();
+    // A recovered document stays: opening the command-line file would ask about it, and No would lose it.
+    if (OfferJournals())
+        return;
     QString cmd = platform::Command();
     OpenCommandLine(cmd);
     mnuEditUndo->setEnabled(false);

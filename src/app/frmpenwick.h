@@ -136,9 +136,20 @@ private:
     QString m_recoveredBackup;
     QString m_recoveredFor;
 
-    // Unsaved edits that a crash left in the journal (app/recovery.cpp)
-    void OfferJournals();
-    bool recoverJournal(const QString &file);
+    // Unsaved edits that a crash left in the journal, and this window's own journal failing (app/recovery.cpp)
+    enum class Recovery { Nothing, Asked, Recovered };
+    bool OfferJournals();   // true when a recovered document is now this window's
+    Recovery recoverJournal(const QString &file);
+    void RichTextBox_JournalProblem(const QString &problem);
+    void journalMessageWaits();   // an edit: the message waits until typing pauses
+    void tellJournalProblem();
+    QString journalProblemMessage() const;
+    QString m_journalProblem;
+    bool m_journalProblemTold = false;
+    QTimer m_journalMessage;
+    // A recovered journal, kept locked until the recovered document's own journal is on the disk.
+    QString m_oldJournal;
+    int m_oldJournalLock = -1;
 
     // Start-up (app/frmpenwick.cpp, settings/loadsettings.cpp)
     void OpenCommandLine(QString &cmd);

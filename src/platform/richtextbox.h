@@ -65,7 +65,8 @@ public:
     void DiscardJournal();
     // The text now is what later edits apply to, with no file behind it (text that is not its file's).
     void RebaseJournal();
-    void WaitJournalWritten();   // blocks until the journal's bytes so far are on the disk
+    void WaitJournalWritten();   // blocks until the journal's bytes so far were tried once
+    bool JournalWritten();       // waits likewise; true when they are on the disk
     QString journalFile() const;
     // Edits from a journal, as one undo step; false when one does not fit the text (nothing is then changed).
     bool Replay(const std::vector<text::JournalEdit> &edits);
@@ -122,6 +123,8 @@ public:
     };
 
 signals:
+    // The journal cannot be written, and why; or, with an empty problem, it can again.
+    void journalProblem(const QString &problem);
     void Change();
     void Click();
     void SelChange();

@@ -6,7 +6,6 @@
 #include "text/fileio.h"
 
 #include <cerrno>
-#include <limits>
 #include <new>
 
 namespace platform {
@@ -86,6 +85,9 @@ void RichTextBox::KeepJournal(const QString &folder, int delayMs)
 {
     // What the document holds now may already differ from its file: that text is the journal's base.
     m_journal = std::make_unique<text::EditJournal>(folder, delayMs);
+    m_journal->setReporter([this](const QString &problem) {
+        QMetaObject::invokeMethod(this, [this, problem] { emit journalProblem(problem); }, Qt::QueuedConnection);
+    });
     beginJournal(QString(), QByteArray(), Text());
 }
 
@@ -104,6 +106,11 @@ void RichTextBox::WaitJournalWritten()
 {
     if (m_journal)
         m_journal->waitWritten();
+}
+
+bool RichTextBox::JournalWritten()
+{
+    return !m_journal || m_journal->written();
 }
 
 QString RichTextBox::journalFile() const
@@ -142,12 +149,10 @@ bool RichTextBox::Replay(const std::vector<text::JournalEdit> &edits)
 {
     qint64 length = textLength();
     for (const text::JournalEdit &edit : edits) {
-        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > length)
+        if (!text::editFits(edit, length))
             return false;
         length += edit.inserted.size() - edit.removed;
     }
-    if (length > std::numeric_limits<int>::max())
-        return false;
     CompoundEdit group(*this);
     for (const text::JournalEdit &edit : edits)
         m_engine->replace(int(edit.position), int(edit.removed), edit.inserted);

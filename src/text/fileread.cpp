@@ -134,9 +134,14 @@ FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit)
     // Checked before reading: the kernel kills us long before an allocation would fail.
     if (st.st_size > limit) {
         const QLocale locale;
-        return failure(EFBIG, tr("The file is %1; the most that can be opened now is %2.")
-                                  .arg(locale.formattedDataSize(st.st_size),
-                                       locale.formattedDataSize(std::max<qint64>(limit, 0))));
+        QString size = locale.formattedDataSize(st.st_size);
+        QString most = locale.formattedDataSize(std::max<qint64>(limit, 0));
+        // Rounded, a file just over the limit reads as the limit itself: then only bytes tell them apart.
+        if (size == most) {
+            size = tr("%1 bytes").arg(locale.toString(qint64(st.st_size)));
+            most = tr("%1 bytes").arg(locale.toString(std::max<qint64>(limit, 0)));
+        }
+        return failure(EFBIG, tr("The file is %1; the most that can be opened now is %2.").arg(size, most));
     }
     return readAll(fd.get(), st.st_size, limit, bytes);
 }

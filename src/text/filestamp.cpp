@@ -9,7 +9,8 @@ namespace text {
 
 bool FileStamp::operator==(const FileStamp &other) const
 {
-    return exists == other.exists && size == other.size && modifiedNs == other.modifiedNs && inode == other.inode
+    return exists == other.exists && size == other.size && modifiedNs == other.modifiedNs && changedNs == other.changedNs
+        && inode == other.inode
         && device == other.device;
 }
 
@@ -18,7 +19,8 @@ FileStamp stampOf(const QString &path)
     struct stat st;
     if (::stat(encodeName(path).constData(), &st) != 0)
         return {};
-    return {true, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_ino, st.st_dev};
+    return {true, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec, st.st_ino, st.st_dev};
 }
 
 }

@@ -12,6 +12,7 @@ struct FileStamp
     bool exists = false;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    qint64 changedNs = 0;   // a rewrite can put size and modification time back, never this
     ino_t inode = 0;
     dev_t device = 0;
     bool operator==(const FileStamp &other) const;

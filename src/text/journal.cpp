@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -132,6 +133,8 @@ bool writeAll(int fd, QByteArrayView bytes)
         const ssize_t n = ::write(fd, p, size_t(qMin<qsizetype>(left, qsizetype(1) << 30)));
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         p += n;
@@ -274,32 +277,48 @@ std::optional<JournalContents> decodeJournal(QByteArrayView bytes)
             return std::nullopt;
         contents.header.edgeHash = hash.toByteArray();
     }
-    while (reader.next(kind, payload)) {
+    if (contents.header.size < 0 || contents.header.path.contains(QChar(0)))
+        contents.fault = QStringLiteral("Its file's description is damaged.");
+    // A record with a good checksum whose fields make no sense was not written by Penwick: nothing of the
+    // journal is applied, and nothing after it is read.
+    while (contents.fault.isEmpty() && reader.next(kind, payload)) {
+        const bool baseAllowed = contents.edits.empty() && contents.base.kind == JournalBase::None;
         if (kind == 'E') {
             Reader e(payload);
             JournalEdit edit;
             if (!e.i64(edit.position) || !e.i64(edit.removed) || e.rest().size() % 2 != 0
-                || !e.units(e.rest().size() / 2, edit.inserted))
+                || !e.units(e.rest().size() / 2, edit.inserted) || edit.position < 0 || edit.removed < 0) {
+                contents.fault = QStringLiteral("An edit in it is damaged.");
                 break;
+            }
             contents.edits.push_back(std::move(edit));
-        } else if (kind == 'B' && contents.edits.empty() && payload.size() >= 3) {
+        } else if (kind == 'B' && baseAllowed && payload.size() >= 3 && quint8(payload[0]) <= quint8(Encoding::Latin8)
+                   && quint8(payload[1]) <= 1 && quint8(payload[2]) <= quint8(LineEnd::PS)) {
             contents.base.kind = JournalBase::FileBytes;
             contents.base.format = {Encoding(payload[0]), payload[1] != 0, LineEnd(payload[2])};
             contents.base.bytes = payload.sliced(3).toByteArray();
-        } else if (kind == 'T' && contents.edits.empty() && payload.size() % 2 == 0) {
+        } else if (kind == 'T' && baseAllowed && payload.size() % 2 == 0) {
             contents.base.kind = JournalBase::Text;
             Reader(payload).units(payload.size() / 2, contents.base.text);
         } else {
-            break;
+            contents.fault = QStringLiteral("Its text is damaged.");
         }
     }
     return contents;
 }
 
+bool editFits(const JournalEdit &edit, qint64 length)
+{
+    // Positions are 32-bit, before and after the edit; no sum here can overflow.
+    return length >= 0 && length <= std::numeric_limits<int>::max() && edit.position >= 0 && edit.removed >= 0
+        && edit.position <= length && edit.removed <= length - edit.position
+        && edit.inserted.size() <= std::numeric_limits<int>::max() - (length - edit.removed);
+}
+
 bool replayJournal(QString &text, const std::vector<JournalEdit> &edits)
 {
     for (const JournalEdit &edit : edits) {
-        if (edit.position < 0 || edit.removed < 0 || edit.position + edit.removed > text.size())
+        if (!editFits(edit, text.size()))
             return false;
         text.replace(edit.position, edit.removed, edit.inserted);
     }
@@ -317,7 +336,7 @@ QString journalFolder()
 QStringList leftJournals(const QString &folder)
 {
     QStringList left;
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::Hidden, QDir::Name);
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::Hidden, QDir::Time);
     for (const QString &name : names) {
         const QString file = folder + QLatin1Char('/') + name;
         const int fd = ::open(encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -355,6 +374,12 @@ JournalWriter::~JournalWriter()
     }
     m_wake.notify_all();
     m_thread.join();
+}
+
+void JournalWriter::setReporter(Reporter reporter)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reporter = std::move(reporter);
 }
 
 void JournalWriter::start(const QString &file, const QByteArray &head, const JournalBase &base, const QByteArray &first)
@@ -406,15 +431,26 @@ void JournalWriter::waitWritten()
     m_done.wait(lock, [this] { return m_ops.empty() && !m_busy; });
 }
 
+bool JournalWriter::written()
+{
+    waitWritten();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_retrying;
+}
+
 void JournalWriter::run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    const auto asked = [this] { return m_stop || !m_ops.empty(); };
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_ops.empty(); });
-        if (m_ops.empty())
+        if (m_retrying)
+            m_wake.wait_for(lock, std::chrono::milliseconds(qBound(1, m_delayMs, 1000)), asked);
+        else
+            m_wake.wait(lock, asked);
+        if (m_ops.empty() && !m_retrying)
             break;
         // Typing goes on while the bytes wait: one write and one flush carry a burst of keystrokes.
-        if (!m_urgent && !m_stop)
+        if (!m_ops.empty() && !m_urgent && !m_stop)
             m_wake.wait_until(lock, m_firstPending + std::chrono::milliseconds(m_delayMs), [this] { return m_stop || m_urgent; });
         std::vector<Op> ops;
         ops.swap(m_ops);
@@ -422,61 +458,121 @@ void JournalWriter::run()
         m_busy = true;
         lock.unlock();
         process(ops);
+        const QString problem = flush();
+        const bool changed = problem != m_problem;
+        m_problem = problem;
         lock.lock();
+        m_retrying = !problem.isEmpty();
+        const Reporter reporter = changed ? m_reporter : Reporter();
         m_busy = false;
         m_done.notify_all();
+        if (reporter) {
+            lock.unlock();
+            reporter(problem);
+            lock.lock();
+        }
+        // Stopping: what could not be written after one more try stays unwritten.
+        if (m_stop && m_ops.empty())
+            break;
     }
+    closeFile();
+}
+
+void JournalWriter::closeFile()
+{
     if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = -1;
 }
 
 void JournalWriter::process(std::vector<Op> &ops)
 {
-    bool written = false;
     for (Op &op : ops) {
         switch (op.kind) {
-        case Op::Create: {
-            if (m_fd >= 0)
-                ::close(m_fd);
+        case Op::Create:
+            closeFile();
             m_openFile = op.file;
-            // Made under another name and renamed once locked and whole, so no reader sees it unlocked or empty.
-            const QString fresh = op.file + QStringLiteral(".new");
-            m_fd = makeFolder(QFileInfo(op.file).path())
-                ? ::open(encodeName(fresh).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)
-                : -1;
-            if (m_fd < 0)
-                break;
-            const bool ok = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 && writeAll(m_fd, op.bytes)
-                && writeAll(m_fd, encodeJournalBase(op.base)) && writeAll(m_fd, op.after) && ::fdatasync(m_fd) == 0
-                && ::rename(encodeName(fresh).constData(), encodeName(op.file).constData()) == 0;
-            if (!ok) {
-                ::unlink(encodeName(fresh).constData());
-                ::close(m_fd);
-                m_fd = -1;
-                break;
-            }
-            syncFolderOf(op.file);
+            m_created = false;
+            m_synced = 0;
+            m_pending = op.bytes + encodeJournalBase(op.base) + op.after;
             break;
-        }
         case Op::Append:
-            // A failed write leaves the journal's whole records readable; the rest of this file is given up.
-            if (m_fd >= 0 && op.file == m_openFile && !writeAll(m_fd, op.bytes)) {
-                ::close(m_fd);
-                m_fd = -1;
-            }
-            written = written || m_fd >= 0;
+            if (op.file == m_openFile)
+                m_pending.append(op.bytes);
             break;
         case Op::Remove:
             ::unlink(encodeName(op.file).constData());
-            if (op.file == m_openFile && m_fd >= 0) {
-                ::close(m_fd);
-                m_fd = -1;
+            if (op.file == m_openFile) {
+                closeFile();
+                m_openFile.clear();
+                m_created = false;
+                m_pending.clear();
             }
             break;
         }
     }
-    if (written && m_fd >= 0)
-        ::fdatasync(m_fd);
+}
+
+// Empty once everything asked is on the disk; otherwise why not, with the bytes kept for the next try.
+QString JournalWriter::flush()
+{
+    if (m_openFile.isEmpty() || m_pending.isEmpty())
+        return QString();
+    if (!m_created)
+        return create();
+    // Written again from the last point known to be on the disk: a torn write or a failed flush loses nothing.
+    const char *p = m_pending.constData();
+    qint64 at = m_synced;
+    qsizetype left = m_pending.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::pwrite(m_fd, p, size_t(qMin<qsizetype>(left, qsizetype(1) << 30)), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = ENOSPC;
+        ok = n > 0;
+        if (ok) {
+            p += n;
+            at += n;
+            left -= n;
+        }
+    }
+    ok = ok && ::fdatasync(m_fd) == 0;
+    if (!ok) {
+        const int error = errno;
+        // Whole records stay readable, and the space a torn record took is given back.
+        static_cast<void>(::ftruncate(m_fd, off_t(m_synced)));
+        return qt_error_string(error);
+    }
+    m_synced = at;
+    m_pending.clear();
+    return QString();
+}
+
+// Made under another name and renamed once locked and whole, so no reader sees it unlocked or empty.
+QString JournalWriter::create()
+{
+    const QString fresh = m_openFile + QStringLiteral(".new");
+    const QByteArray native = encodeName(fresh);
+    bool ok = makeFolder(QFileInfo(m_openFile).path());
+    if (ok) {
+        m_fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ok = m_fd >= 0;
+    }
+    ok = ok && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    ok = ok && writeAll(m_fd, m_pending) && ::fdatasync(m_fd) == 0 && ::rename(native.constData(), encodeName(m_openFile).constData()) == 0;
+    if (!ok) {
+        const int error = errno;
+        ::unlink(native.constData());
+        closeFile();
+        return qt_error_string(error);
+    }
+    syncFolderOf(m_openFile);
+    m_created = true;
+    m_synced = m_pending.size();
+    m_pending.clear();
+    return QString();
 }
 
 // --- EditJournal ---

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,6 +50,7 @@ struct JournalContents
     JournalHeader header;
     JournalBase base;
     std::vector<JournalEdit> edits;
+    QString fault;              // why the records cannot be trusted; empty when they can
     QString baseText() const;   // the base decoded; null without one
 };
 
@@ -66,32 +68,40 @@ QByteArray encodeJournalEdit(qint64 position, qint64 removed, QStringView insert
 // Whole records only: a record torn by a crash and what follows it are left out. Nullopt when not even the
 // header is whole.
 std::optional<JournalContents> decodeJournal(QByteArrayView bytes);
+// Whether the edit lies within a text of that length, and what it leaves still fits 32-bit positions.
+bool editFits(const JournalEdit &edit, qint64 length);
 // False, leaving text unspecified, when an edit falls outside the text.
 bool replayJournal(QString &text, const std::vector<JournalEdit> &edits);
 
 // $XDG_STATE_HOME/Penwick/journal (by default ~/.local/state/Penwick/journal).
 QString journalFolder();
-// Journals in the folder that no running program keeps (their owner holds a lock on each while it lives).
+// Journals in the folder that no running program keeps, newest first (their owner holds a lock on each while it lives).
 QStringList leftJournals(const QString &folder);
 std::optional<JournalContents> readJournal(const QString &file);
 bool removeJournal(const QString &file);
 
 // Appends to one journal file at a time on a thread of its own: a caller never waits for the disk. Bytes are
-// written and flushed (fdatasync) once they have waited `delay` milliseconds; a removal goes at once.
+// written and flushed (fdatasync) once they have waited `delay` milliseconds; a removal goes at once. Bytes that
+// could not be written are kept and tried again every `delay` (at least every second) until they are on the disk.
 class JournalWriter
 {
 public:
+    // Called on the writer's thread with why the journal cannot be written, and with an empty reason once it can.
+    using Reporter = std::function<void(const QString &problem)>;
+
     explicit JournalWriter(int delayMs = 1000);
     ~JournalWriter();   // finishes what was asked first
     JournalWriter(const JournalWriter &) = delete;
     JournalWriter &operator=(const JournalWriter &) = delete;
 
+    void setReporter(Reporter reporter);
     void start(const QString &file, const QByteArray &head, const JournalBase &base, const QByteArray &first);
     void append(const QByteArray &bytes);
     void remove();
     bool started() const { return !m_file.isEmpty(); }
     QString file() const { return m_file; }
-    void waitWritten();   // everything asked so far is on the disk
+    void waitWritten();   // everything asked so far has been tried once
+    bool written();       // and is on the disk
 
 private:
     struct Op
@@ -104,6 +114,9 @@ private:
     };
     void run();
     void process(std::vector<Op> &ops);
+    QString flush();
+    QString create();
+    void closeFile();
 
     const int m_delayMs;
     QString m_file;   // the caller's view: the file its next bytes go to
@@ -115,8 +128,15 @@ private:
     bool m_busy = false;
     bool m_urgent = false;
     bool m_stop = false;
-    int m_fd = -1;   // the worker's
+    bool m_retrying = false;
+    Reporter m_reporter;
+    // The worker's: the open journal, how much of it is surely on the disk, and what must follow.
+    int m_fd = -1;
     QString m_openFile;
+    bool m_created = false;
+    qint64 m_synced = 0;
+    QByteArray m_pending;
+    QString m_problem;
     std::thread m_thread;
 };
 
@@ -130,6 +150,8 @@ public:
     void edited(qint64 position, qint64 removed, QStringView inserted);
     void discard();
     void waitWritten() { m_writer.waitWritten(); }
+    bool written() { return m_writer.written(); }
+    void setReporter(JournalWriter::Reporter reporter) { m_writer.setReporter(std::move(reporter)); }
     QString file() const { return m_writer.file(); }
 
 private:

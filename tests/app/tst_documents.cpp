@@ -356,6 +356,7 @@ private slots:
         QTest::newRow("rewritten, No: nothing written") << "rewrite" << int(vbNo) << QByteArray("theirs!") << "1";
         QTest::newRow("rewritten, Yes: replaced") << "rewrite" << int(vbYes) << QByteArray("new old") << "0";
         QTest::newRow("replaced by rename, No") << "rename" << int(vbNo) << QByteArray("theirs!") << "1";
+        QTest::newRow("rewritten keeping size, time and inode, No") << "same stamp" << int(vbNo) << QByteArray("OLD") << "1";
         QTest::newRow("deleted: written again, nothing asked") << "delete" << 0 << QByteArray("new old") << "0";
     }
 
@@ -373,6 +374,12 @@ private slots:
         } else if (meanwhile == QLatin1String("rename")) {
             Harness::write(file + QStringLiteral(".tmp"), "theirs!");
             QVERIFY(::rename(QFile::encodeName(file + QStringLiteral(".tmp")).constData(), QFile::encodeName(file).constData()) == 0);
+        } else if (meanwhile == QLatin1String("same stamp")) {
+            struct stat before;
+            QVERIFY(::stat(QFile::encodeName(file).constData(), &before) == 0);
+            Harness::write(file, "OLD");
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0) == 0);
         } else if (meanwhile == QLatin1String("delete")) {
             QVERIFY(QFile::remove(file));
         }

@@ -9,6 +9,8 @@
 
 #include <fcntl.h>
 
+#include <limits>
+
 using namespace text;
 
 namespace {
@@ -96,6 +98,50 @@ private slots:
             QVERIFY2(editsIn(journal.chopped(i)) == 2 && editsIn(changed) == 2, qPrintable(QString::number(i)));
         }
         QCOMPARE(editsIn(journal.left(10)), -1);
+    }
+
+    // Journals made by hand, every record's checksum good: only a journal Penwick could have written applies.
+    void aCraftedJournalAppliesOnlyWhenSound_data()
+    {
+        QTest::addColumn<QByteArray>("journal");
+        QTest::addColumn<bool>("applies");
+        const qint64 most = std::numeric_limits<qint64>::max();
+        const QByteArray start = encodeJournalStart({});
+        const QByteArray text = encodeJournalBase({JournalBase::Text, {}, {}, QStringLiteral("abc")});
+        const auto bytes = [](int encoding, int lineEnd) {
+            return encodeJournalBase({JournalBase::FileBytes, QByteArray("abc"), {Encoding(encoding), false, LineEnd(lineEnd)}, {}});
+        };
+        QTest::newRow("sound: text, an edit") << start + text + encodeJournalEdit(1, 2, u"x") << true;
+        QTest::newRow("sound: file bytes, an edit") << start + bytes(3, 2) + encodeJournalEdit(3, 0, u"x") << true;
+        QTest::newRow("edit at 2^63-1 removing 2") << start + text + encodeJournalEdit(most, 2, u"x") << false;
+        QTest::newRow("edit at 1 removing 2^63-1") << start + text + encodeJournalEdit(1, most, u"x") << false;
+        QTest::newRow("edit at 2^63-1 removing 2^63-1") << start + text + encodeJournalEdit(most, most, u"") << false;
+        QTest::newRow("edit at -1") << start + text + encodeJournalEdit(-1, 0, u"x") << false;
+        QTest::newRow("edit removing -2") << start + text + encodeJournalEdit(0, -2, u"x") << false;
+        QTest::newRow("edit past the end") << start + text + encodeJournalEdit(4, 0, u"x") << false;
+        QTest::newRow("encoding byte 4") << start + bytes(4, 0) + encodeJournalEdit(0, 0, u"x") << false;
+        QTest::newRow("encoding byte 255") << start + bytes(255, 0) + encodeJournalEdit(0, 0, u"x") << false;
+        QTest::newRow("line-end byte 4") << start + bytes(0, 4) + encodeJournalEdit(0, 0, u"x") << false;
+        QTest::newRow("a base after an edit") << start + text + encodeJournalEdit(0, 0, u"x") + text << false;
+        QTest::newRow("two bases") << start + text + bytes(0, 0) + encodeJournalEdit(0, 0, u"x") << false;
+        QTest::newRow("file size -1") << encodeJournalStart({QStringLiteral("/a"), -1, 0, {}}) + text + encodeJournalEdit(0, 0, u"x") << false;
+    }
+
+    void aCraftedJournalAppliesOnlyWhenSound()
+    {
+        QFETCH(QByteArray, journal);
+        QFETCH(bool, applies);
+        const std::optional<JournalContents> read = decodeJournal(journal);
+        QVERIFY(read);
+        // Never taken for a journal torn before its first edit, which start-up deletes.
+        QVERIFY(!read->edits.empty() || !read->fault.isEmpty());
+        QString text = read->baseText();
+        const QString before = text;
+        const bool applied = read->fault.isEmpty() && !text.isNull() && replayJournal(text, read->edits);
+        QVERIFY2(applied == applies, qPrintable(read->fault + QLatin1Char('|') + text));
+        // A refused journal says why when its records are to blame; edits that do not fit are found by replaying.
+        if (!applies && read->fault.isEmpty())
+            QVERIFY(!editFits(read->edits.back(), before.size()));
     }
 
     void writerKeepsOneFileUntilDiscarded()
