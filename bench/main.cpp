@@ -7,6 +7,7 @@
 
 void benchCoords();
 void benchFiles();
+void benchFind();
 void benchReplaceAll();
 void benchDocument(const std::function<bool(const char *)> &wanted);
 void benchJournal();
@@ -25,6 +26,8 @@ int main(int argc, char *argv[])
         benchCoords();
     if (wanted("files"))
         benchFiles();
+    if (wanted("find"))
+        benchFind();
     if (wanted("replace"))
         benchReplaceAll();
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });

@@ -1,6 +1,7 @@
 // The edit control's own rules over its engine: selection, text, events, fonts, tab stops, undo, geometry.
 #include "platform/richtextbox.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPrinter>
@@ -172,7 +173,14 @@ void RichTextBox::setTextRTF(const QString &text)
 
 int RichTextBox::Find(const QString &needle, int start, int end, int options)
 {
-    const int at = text::find(m_engine->blocks(), needle, start, end, options);
+    // A search through hundreds of megabytes takes a noticeable moment: say so with the cursor.
+    const int span = (end < 0 ? m_engine->length() : end) - start;
+    const bool busy = span > 256 * 1024 * 1024;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    const int at = m_engine->find(needle, start, end, options);
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     if (at >= 0)
         m_engine->select(at, at + int(needle.size()));
     return at;

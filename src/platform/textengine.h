@@ -49,6 +49,11 @@ public:
     virtual int length() const = 0;
     virtual QString text(int start, int length) const = 0;
     virtual const text::BlockSource &blocks() const = 0;   // for the search, without copying the text
+    // text::find() over blocks(); an engine may answer from its own storage, faster, never differently.
+    virtual int find(const QString &needle, int start, int end, int options) const
+    {
+        return text::find(blocks(), needle, start, end, options);
+    }
     // Replaces a range; each '\n' becomes a break in the document's main style; the caret ends after the text.
     virtual void replace(int start, int length, const QString &text) = 0;
     // A new document: the text, no undo history, every break in the main style.

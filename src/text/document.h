@@ -70,6 +70,8 @@ public:
     // Typing over a selection: the removal and the typed text start a step that further typing extends.
     bool typeOver(int position, int removedLength, QStringView text);
 
+    // find() over blocks(), with the same answers, but scanning the stored bytes wherever their encoding allows.
+    int find(QStringView needle, int start, int end, int options) const;
     // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);
     const BlockSource &blocks() const;

@@ -88,7 +88,7 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
 int Document::replaceAcrossLines(QStringView needle, QStringView with, int options, int start, int end)
 {
     std::vector<int> matches;
-    for (int at = start; (at = find(blocks(), needle, at, end, options)) >= 0; at += int(needle.size()))
+    for (int at = start; (at = find(needle, at, end, options)) >= 0; at += int(needle.size()))
         matches.push_back(at);
     beginCompound();
     for (auto m = matches.rbegin(); m != matches.rend(); ++m)

@@ -53,11 +53,6 @@ char32_t codePointAt(QStringView s, qsizetype i)
     return c.unicode();
 }
 
-bool isWholeWord(QStringView hay, qsizetype at, qsizetype length)
-{
-    return !isWordChar(codePointBefore(hay, at)) && !isWordChar(codePointAt(hay, at + length));
-}
-
 // Matches inside one block; `from` and `limit` are offsets into the block's text.
 qsizetype findInBlock(QStringView hay, QStringView needle, qsizetype from, qsizetype limit, int options)
 {
@@ -87,6 +82,11 @@ int findAcrossBlocks(const BlockSource &source, QStringView needle, int start, i
     return at < 0 ? -1 : int(base + at);
 }
 
+}
+
+bool isWholeWord(QStringView hay, qsizetype at, qsizetype length)
+{
+    return !isWordChar(codePointBefore(hay, at)) && !isWordChar(codePointAt(hay, at + length));
 }
 
 qsizetype findInText(QStringView hay, QStringView needle, qsizetype from, qsizetype limit, int options)

@@ -36,6 +36,8 @@ private:
 };
 
 bool isWordChar(char32_t c);
+// No word character just before hay[at] or just after hay[at + length]; hay's ends count as line ends.
+bool isWholeWord(QStringView hay, qsizetype at, qsizetype length);
 
 // First match in hay[from, limit), or -1; hay's ends count as line ends for whole words.
 qsizetype findInText(QStringView hay, QStringView needle, qsizetype from, qsizetype limit, int options);

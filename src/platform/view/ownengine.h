@@ -137,6 +137,10 @@ public:
     int length() const override { return m_doc.length(); }
     QString text(int start, int length) const override { return m_doc.text(start, length); }
     const text::BlockSource &blocks() const override { return m_doc.blocks(); }
+    int find(const QString &needle, int start, int end, int options) const override
+    {
+        return m_doc.find(needle, start, end, options);
+    }
     void replace(int start, int length, const QString &text) override;
     void reset(const QString &text) override;
 
