@@ -30,6 +30,12 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     Reader lines(*this, lineStart(lineFromPosition(start)));
     std::unique_ptr<Reader> copy;
     int count = 0;
+    // Where a match goes and leaves placeholders side by side, they may now read as a character.
+    bool withPlaceholder = false;
+    for (qsizetype i = 0; i < with.size() && !withPlaceholder; ++i)
+        withPlaceholder = isPlaceholderAt(with, i);
+    const bool settle = with.isEmpty() || withPlaceholder;
+    std::vector<qint64> settled;
     QStringView line;
     qint64 lineStartPos = 0;
     while (lines.nextLine(line, lineStartPos) && lineStartPos <= end) {
@@ -49,6 +55,8 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
             }
             appendUnits(with);
             copy->skip(needle.size());
+            if (settle)
+                settled.push_back(match + count * (with.size() - needle.size()));
             ++count;
         }
     }
@@ -80,6 +88,8 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         change.removed = splice(change.position, change.removedUnits, change.inserted);
         record(std::move(change), StepKind::Other);
     }
+    for (auto at = settled.rbegin(); at != settled.rend(); ++at)
+        settleAt(int(*at), int(with.size()));
     endCompound();
     return count;
 }
