@@ -50,11 +50,18 @@ int RichTextBox::SaveFile(const QString &path, int)
     }
     text::TextFormat format = m_format;
     // Never write a character as something else: the whole file becomes UTF-8.
-    if (format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding))
+    const bool unstorable = format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding);
+    if (unstorable)
         format = {text::Encoding::Utf8, false, format.lineEnd};
     QByteArray bytes;
+    qsizetype substituted = 0;
     try {
-        bytes = m_engine->save(format);
+        bytes = m_engine->save(format, &substituted);
+        // Bytes that another reading would take for other text are written in a format that reads them as they are.
+        for (text::TextFormat readable; (readable = text::readableFormat(format, bytes)) != format;) {
+            format = readable;
+            bytes = m_engine->save(format, &substituted);
+        }
     } catch (const std::bad_alloc &) {
         m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to write the file.")};
         return FileAccessError;
@@ -63,7 +70,10 @@ int RichTextBox::SaveFile(const QString &path, int)
     m_fileResult = text::writeFile(path, bytes, text::WriteOptions{owned});
     if (!m_fileResult)
         return FileAccessError;
-    m_reencoded = format != m_format;
+    m_saveChange = format.encoding != m_format.encoding ? (unstorable ? SaveChange::Utf8ToStore : SaveChange::Utf8ToReadBack)
+                   : format.bom != m_format.bom     ? SaveChange::Bom
+                   : substituted > 0                ? SaveChange::Replaced
+                                                    : SaveChange::None;
     m_format = format;
     m_ownedPaths.insert(pathKey(path));
     m_stampedPath = pathKey(path);

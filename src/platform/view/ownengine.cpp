@@ -502,13 +502,13 @@ bool OwnEngine::fits(text::Encoding encoding) const
     return true;
 }
 
-QByteArray OwnEngine::save(const text::TextFormat &format) const
+QByteArray OwnEngine::save(const text::TextFormat &format, qsizetype *substituted) const
 {
     QByteArray bytes;
     m_doc.writeTo(format, [&](QByteArrayView chunk) {
         bytes.append(chunk);
         return 0;
-    });
+    }, substituted);
     return bytes;
 }
 
