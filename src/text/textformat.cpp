@@ -5,6 +5,10 @@
 #include <array>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace text {
 
 namespace {
@@ -449,7 +453,38 @@ TextFormat detect(QByteArrayView bytes)
 
 TextFormat readableFormat(const TextFormat &format, QByteArrayView bytes)
 {
-    const TextFormat seen = detect(bytes);
+    // As detect() decides, without its line ends: a mark settles it, else the high bytes, sixteen ASCII at a time.
+    TextFormat seen{Encoding::Utf8, false, format.lineEnd};
+    bool marked = false;
+    for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        if (!marked && bytes.startsWith(bomBytes(encoding))) {
+            seen = {encoding, true, format.lineEnd};
+            marked = true;
+        }
+    }
+    if (!marked) {
+        const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+        const uchar *const end = p + bytes.size();
+        qsizetype valid = 0, invalid = 0;
+        while (p < end) {
+#if defined(__SSE2__)
+            if (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0) {
+                p += 16;
+                continue;
+            }
+#endif
+            if (*p < 0x80) {
+                ++p;
+                continue;
+            }
+            char32_t cp = 0;
+            const int len = utf8Sequence(p, end, cp);
+            valid += len;
+            invalid += len == 0;
+            p += std::max(len, 1);
+        }
+        seen.encoding = invalid > valid ? Encoding::Latin8 : Encoding::Utf8;
+    }
     if (seen.encoding == format.encoding && (format.encoding == Encoding::Latin8 || seen.bom == format.bom))
         return format;
     if (format.encoding == Encoding::Latin8)
