@@ -213,6 +213,8 @@ private:
     bool m_newText = false;   // reset() fills the model: no edit to tell
     bool m_stepping = false;  // inside an undo or redo, whose changes the model reports one by one
     int m_linesBefore = 0;    // the line count before the change reported next
+    int m_changeStart = 0;    // where the text the model reported last starts and ends
+    int m_changeEnd = 0;
     bool m_wrap = true;
 
     text::DisplayLines m_rows;
