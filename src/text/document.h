@@ -183,8 +183,9 @@ private:
     bool extendTyping(qint64 position, QStringView text, Change &change);
 
     void record(Change change, StepKind kind);
+    // anyway: look at both ends even when the text brings no placeholder (it is in the document already).
     bool settleBytes(int &position, int &removedLength, QStringView text, QString &settled,
-                     std::vector<unsigned char> &ends) const;
+                     std::vector<unsigned char> &ends, bool anyway = false) const;
     bool replaceSettled(int position, int removedLength, const QString &text, const std::vector<unsigned char> &ends);
     void settleAt(int position, int length);
     int replaceAcrossLines(QStringView needle, QStringView with, int options, int start, int end);

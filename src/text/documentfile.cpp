@@ -470,11 +470,11 @@ int Document::writeBytes(const TextFormat &format, const ByteSink &sink, qsizety
 // in as what their bytes read as, so that the text shown is the text a save writes and a reopening reads.
 // UTF-16 keeps its units whole when it saves instead; placeholders in 8-bit text make it UTF-8 then.
 bool Document::settleBytes(int &position, int &removedLength, QStringView text, QString &settled,
-                           std::vector<unsigned char> &ends) const
+                           std::vector<unsigned char> &ends, bool anyway) const
 {
     if (m_format.encoding == Encoding::Utf16LE || m_format.encoding == Encoding::Utf16BE)
         return false;
-    bool carries = false;
+    bool carries = anyway;
     for (qsizetype i = 0; i < text.size() && !carries; ++i)
         carries = isPlaceholderAt(text, i);
     // The low half of a pair the edit cuts is a placeholder from now on.
@@ -554,7 +554,7 @@ void Document::settleAt(int position, int length)
     std::vector<unsigned char> ends;
     int removed = length;
     const QString text = this->text(position, length);
-    if (settleBytes(position, removed, text, settled, ends))
+    if (settleBytes(position, removed, text, settled, ends, true))
         replaceSettled(position, removed, settled, ends);
 }
 

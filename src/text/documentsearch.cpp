@@ -30,11 +30,10 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     Reader lines(*this, lineStart(lineFromPosition(start)));
     std::unique_ptr<Reader> copy;
     int count = 0;
-    // Where a match goes and leaves placeholders side by side, they may now read as a character.
+    // Where a match goes and leaves placeholders side by side (or half a pair), they may now read as a character.
     bool withPlaceholder = false;
     for (qsizetype i = 0; i < with.size() && !withPlaceholder; ++i)
         withPlaceholder = isPlaceholderAt(with, i);
-    const bool settle = with.isEmpty() || withPlaceholder;
     std::vector<qint64> settled;
     QStringView line;
     qint64 lineStartPos = 0;
@@ -55,7 +54,10 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
             }
             appendUnits(with);
             copy->skip(needle.size());
-            if (settle)
+            const qsizetype next = m + needle.size();
+            const bool lowAfter = next < line.size() && line[next].isLowSurrogate();
+            if (withPlaceholder || (lowAfter && needle.back().isHighSurrogate())
+                || (with.isEmpty() && lowAfter && m > 0 && isPlaceholder(line[m - 1])))
                 settled.push_back(match + count * (with.size() - needle.size()));
             ++count;
         }
