@@ -144,6 +144,7 @@ private:
     void selectionChanged() override { emit SelChange(); }
     void textEdited(int position, int removed, const QString &inserted) override;
     void beginJournal(const QString &path, const QByteArray &bytes, const QString &text);
+    void showAsSaved(const QByteArray &bytes);
 
     void applyTabs();
     void applyFont();

@@ -78,8 +78,32 @@ int RichTextBox::SaveFile(const QString &path, int)
     m_ownedPaths.insert(pathKey(path));
     m_stampedPath = pathKey(path);
     m_stamp = text::stampOf(path);
+    if (substituted > 0)
+        showAsSaved(bytes);
     beginJournal(m_stampedPath, bytes, QString());
     return 0;
+}
+
+// What was written as U+FFFD is shown so from now on (one undo step), so that the text is what the file reads as.
+void RichTextBox::showAsSaved(const QByteArray &bytes)
+{
+    const QString saved = text::decode(bytes, m_format).text;
+    const QString shown = Text();
+    if (saved.size() != shown.size())
+        return;
+    const int start = SelStart(), length = SelLength();
+    {
+        CompoundEdit group(*this);
+        for (qsizetype i = 0; i < saved.size(); ++i) {
+            qsizetype j = i;
+            while (j < saved.size() && saved[j] != shown[j])
+                ++j;
+            if (j > i)
+                m_engine->replace(int(i), int(j - i), saved.mid(i, j - i));
+            i = j;
+        }
+    }
+    m_engine->select(start, start + length);
 }
 
 bool RichTextBox::changedOnDisk(const QString &path) const
