@@ -27,11 +27,26 @@ QString unableToCreate(const QString &path, const text::FileResult &result)
                      result);
 }
 
-void tellReencoded(const QString &path)
+// What a save had to change so that the file reads back as the text, said once it is written.
+void tellSaveChange(const QString &path, RichTextBox::SaveChange change)
 {
-    desktop().MsgBox(QLatin1Char('\'') + text::displayName(path)
-                         + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."),
-                     vbOKOnly + vbInformation, Title);
+    QString why;
+    switch (change) {
+    case RichTextBox::SaveChange::None: return;
+    case RichTextBox::SaveChange::Utf8ToStore:
+        why = QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store.");
+        break;
+    case RichTextBox::SaveChange::Utf8ToReadBack:
+        why = QStringLiteral("' was saved as UTF-8, because in its previous encoding it would read back as other text.");
+        break;
+    case RichTextBox::SaveChange::Bom:
+        why = QStringLiteral("' was saved with a UTF-8 byte order mark, because without one it would read back as other text.");
+        break;
+    case RichTextBox::SaveChange::Replaced:
+        why = QStringLiteral("' was saved with U+FFFD in place of bytes that no longer form whole characters of its encoding.");
+        break;
+    }
+    desktop().MsgBox(QLatin1Char('\'') + text::displayName(path) + why, vbOKOnly + vbInformation, Title);
 }
 
 }
@@ -188,8 +203,7 @@ void frmPenwick::mnuFileSave_Click()
         return;
     }
     discardRecoveredBackup();
-    if (RichTextBox->lastSaveReencoded())
-        tellReencoded(CommonDialog.FileName);
+    tellSaveChange(CommonDialog.FileName, RichTextBox->lastSaveChange());
 }
 
 void frmPenwick::mnuFileSaveas_Click()
@@ -212,8 +226,7 @@ void frmPenwick::mnuFileSaveas_Click()
     RichTextBox->Tag = QStringLiteral("0");
     discardRecoveredBackup();
     setWindowTitle(QStringLiteral("Penwick   '") + text::displayName(CommonDialog.FileName) + QLatin1Char('\''));
-    if (RichTextBox->lastSaveReencoded())
-        tellReencoded(CommonDialog.FileName);
+    tellSaveChange(CommonDialog.FileName, RichTextBox->lastSaveChange());
 }
 
 void frmPenwick::SaveFollowsName()

@@ -158,7 +158,7 @@ QString RichTextBox::SelText() const
 
 void RichTextBox::setSelText(const QString &text)
 {
-    m_engine->replace(SelStart(), SelLength(), text::normaliseBreaks(text));
+    m_engine->replace(SelStart(), SelLength(), text::normaliseBreaks(text, m_format.encoding));
 }
 
 QString RichTextBox::SelRTF() const

@@ -56,8 +56,12 @@ public:
     void ClaimPath(const QString &path);
     // Another program changed the file at path since this control read or wrote it (not: deleted it).
     bool changedOnDisk(const QString &path) const;
-    // The last save had to change the file's encoding to UTF-8 to store every character.
-    bool lastSaveReencoded() const { return m_reencoded; }
+    // What the last save had to change so that the file holds the text and reads back as it: nothing; its
+    // encoding, to store every character or so that it is not taken for another; a mark at its start; or
+    // bytes that no longer form whole characters of the encoding, written as U+FFFD.
+    enum class SaveChange { None, Utf8ToStore, Utf8ToReadBack, Bom, Replaced };
+    SaveChange lastSaveChange() const { return m_saveChange; }
+    bool lastSaveReencoded() const { return m_saveChange == SaveChange::Utf8ToStore || m_saveChange == SaveChange::Utf8ToReadBack; }
 
     // The edit journal: from now on, unsaved edits go to a journal file in folder until the document is saved,
     // replaced or discarded, so that a crash does not take them.
@@ -143,6 +147,7 @@ private:
     void selectionChanged() override { emit SelChange(); }
     void textEdited(int position, int removed, const QString &inserted) override;
     void beginJournal(const QString &path, const QByteArray &bytes, const QString &text);
+    void showAsSaved(const QByteArray &bytes);
 
     void applyTabs();
     void applyFont();
@@ -159,7 +164,7 @@ private:
     float m_fontSize = 9;
     bool m_fontBold = false;
     bool m_fontItalic = false;
-    bool m_reencoded = false;
+    SaveChange m_saveChange = SaveChange::None;
     std::unique_ptr<text::EditJournal> m_journal;
 };
 

@@ -49,11 +49,18 @@ int RichTextBox::SaveFile(const QString &path, int)
     }
     text::TextFormat format = m_format;
     // Never write a character as something else: the whole file becomes UTF-8.
-    if (format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding))
+    const bool unstorable = format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding);
+    if (unstorable)
         format = {text::Encoding::Utf8, false, format.lineEnd};
     QByteArray bytes;
+    qsizetype substituted = 0;
     try {
-        bytes = m_engine->save(format);
+        bytes = m_engine->save(format, &substituted);
+        // Bytes that another reading would take for other text are written in a format that reads them as they are.
+        for (text::TextFormat readable; (readable = text::readableFormat(format, bytes)) != format;) {
+            format = readable;
+            bytes = m_engine->save(format, &substituted);
+        }
     } catch (const std::bad_alloc &) {
         m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to write the file.")};
         return FileAccessError;
@@ -62,13 +69,40 @@ int RichTextBox::SaveFile(const QString &path, int)
     m_fileResult = text::writeFile(path, bytes, text::WriteOptions{owned});
     if (!m_fileResult)
         return FileAccessError;
-    m_reencoded = format != m_format;
+    m_saveChange = format.encoding != m_format.encoding ? (unstorable ? SaveChange::Utf8ToStore : SaveChange::Utf8ToReadBack)
+                   : format.bom != m_format.bom     ? SaveChange::Bom
+                   : substituted > 0                ? SaveChange::Replaced
+                                                    : SaveChange::None;
     m_format = format;
     m_ownedPaths.insert(pathKey(path));
     m_stampedPath = pathKey(path);
     m_stamp = text::stampOf(path);
+    if (substituted > 0)
+        showAsSaved(bytes);
     beginJournal(m_stampedPath, bytes, QString());
     return 0;
+}
+
+// What was written as U+FFFD is shown so from now on (one undo step), so that the text is what the file reads as.
+void RichTextBox::showAsSaved(const QByteArray &bytes)
+{
+    const QString saved = text::decode(bytes, m_format).text;
+    const QString shown = Text();
+    if (saved.size() != shown.size())
+        return;
+    const int start = SelStart(), length = SelLength();
+    {
+        CompoundEdit group(*this);
+        for (qsizetype i = 0; i < saved.size(); ++i) {
+            qsizetype j = i;
+            while (j < saved.size() && saved[j] != shown[j])
+                ++j;
+            if (j > i)
+                m_engine->replace(int(i), int(j - i), saved.mid(i, j - i));
+            i = j;
+        }
+    }
+    m_engine->select(start, start + length);
 }
 
 bool RichTextBox::changedOnDisk(const QString &path) const

@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include "platform/desktop.h"
+#include "platform/view/clipboardtext.h"
 #include "platform/twips.h"
 #include "text/filename.h"
 #include "text/textformat.h"
@@ -142,20 +143,12 @@ void Clear()
 
 void SetText(const QString &text)
 {
-    // A byte kept as a placeholder is no character: other programs get U+FFFD in its place.
-    QString clean = text;
-    for (qsizetype i = 0; i < clean.size(); ++i)
-        if (text::isPlaceholderAt(text, i))
-            clean[i] = QChar::ReplacementCharacter;
-    auto *data = new QMimeData;
-    data->setText(clean);
-    QApplication::clipboard()->setMimeData(data);
+    QApplication::clipboard()->setMimeData(clipboardData(text));
 }
 
 QString GetText()
 {
-    const QMimeData *data = QApplication::clipboard()->mimeData();
-    return data && data->hasText() ? data->text() : QString();
+    return clipboardText(QApplication::clipboard()->mimeData());
 }
 
 bool GetFormat(int format)

@@ -86,7 +86,8 @@ public:
     // every byte, which the engine's own reading already makes), and gives them back in a format.
     virtual text::TextFormat load(QByteArray &&bytes) = 0;
     virtual bool fits(text::Encoding encoding) const = 0;   // every character can be stored in it
-    virtual QByteArray save(const text::TextFormat &format) const = 0;
+    // substituted: how many characters or bytes had to be written as something else (see text::Encoder).
+    virtual QByteArray save(const text::TextFormat &format, qsizetype *substituted = nullptr) const = 0;
 };
 
 using TextEngineFactory = std::function<std::unique_ptr<TextEngine>(TextEngineClient &client, QWidget *parent)>;

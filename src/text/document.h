@@ -40,8 +40,12 @@ public:
 
     // The whole file as save() writes it; the sink returns 0 or an errno value, which stops the stream.
     int writeTo(const ByteSink &sink) const;
-    // The same in a format the caller chose (the edit control decides when a file turns UTF-8).
-    int writeTo(const TextFormat &format, const ByteSink &sink) const { return writeBytes(format, sink); }
+    // The same in a format the caller chose (the edit control decides when a file turns UTF-8); substituted
+    // counts what had to be written as something else (see Encoder).
+    int writeTo(const TextFormat &format, const ByteSink &sink, qsizetype *substituted = nullptr) const
+    {
+        return writeBytes(format, sink, substituted);
+    }
     QByteArray toBytes() const;
     FileResult save(const QString &path, const WriteOptions &options = {});
     // A character the 8-bit encoding cannot hold makes save() write UTF-8 instead, and say so here.
@@ -150,7 +154,7 @@ private:
     friend class Source;
 
     TextFormat saveFormat() const;
-    int writeBytes(const TextFormat &format, const ByteSink &sink) const;
+    int writeBytes(const TextFormat &format, const ByteSink &sink, qsizetype *substituted = nullptr) const;
     void reset(QByteArray bytes, std::vector<Piece> pieces, const TextFormat &format);
 
     const char *bufferOf(const Piece &piece) const;
@@ -181,6 +185,11 @@ private:
     bool extendTyping(qint64 position, QStringView text, Change &change);
 
     void record(Change change, StepKind kind);
+    // anyway: look at both ends even when the text brings no placeholder (it is in the document already).
+    bool settleBytes(int &position, int &removedLength, QStringView text, QString &settled,
+                     std::vector<unsigned char> &ends, bool anyway = false) const;
+    bool replaceSettled(int position, int removedLength, const QString &text, const std::vector<unsigned char> &ends);
+    void settleAt(int position, int length);
     int replaceAcrossLines(QStringView needle, QStringView with, int options, int start, int end);
 
     Limits m_limits;

@@ -154,6 +154,10 @@ bool Document::replace(int position, int removedLength, QStringView text)
         return false;
     if (removedLength == 0 && text.isEmpty())
         return true;
+    QString settled;
+    std::vector<unsigned char> ends;
+    if (settleBytes(position, removedLength, text, settled, ends))
+        return replaceSettled(position, removedLength, settled, ends);
     Change change;
     change.position = position;
     change.removedUnits = removedLength;

@@ -406,7 +406,7 @@ TextFormat Document::saveFormat() const
     return m_format;
 }
 
-int Document::writeBytes(const TextFormat &format, const ByteSink &sink) const
+int Document::writeBytes(const TextFormat &format, const ByteSink &sink, qsizetype *substituted) const
 {
     Output out(sink);
     const QByteArrayView bom = bomOf(format);
@@ -446,19 +446,116 @@ int Document::writeBytes(const TextFormat &format, const ByteSink &sink) const
     };
     for (const Leaf &leaf : m_leaves) {
         for (const Piece &p : leaf.pieces) {
-            if (!p.added && sameCodec && !pending)
-                out.raw(bufferOf(p), p.bytes);
-            else
+            const QByteArrayView bytes(bufferOf(p), p.bytes);
+            if (!p.added && sameCodec && !pending && encoder.takesRaw(bytes)) {
+                out.raw(bytes.data(), bytes.size());
+                encoder.wroteRaw(bytes);
+            } else {
                 encodeText(decodePiece(p));
+            }
             if (out.error())
                 return out.error();
         }
     }
-    if (pending) {
+    if (pending)
         encoder.appendLine(QStringView(&pending, 1));
-        out.encoded(encoder.take());
-    }
+    encoder.finish();
+    out.encoded(encoder.take());
+    if (substituted)
+        *substituted = encoder.substitutions();
     return out.finish();
+}
+
+// Placeholders that an edit brings together may form a character: the edit is widened to them and they go
+// in as what their bytes read as, so that the text shown is the text a save writes and a reopening reads.
+// UTF-16 keeps its units whole when it saves instead; placeholders in 8-bit text make it UTF-8 then.
+bool Document::settleBytes(int &position, int &removedLength, QStringView text, QString &settled,
+                           std::vector<unsigned char> &ends, bool anyway) const
+{
+    if (m_format.encoding == Encoding::Utf16LE || m_format.encoding == Encoding::Utf16BE)
+        return false;
+    bool carries = anyway;
+    for (qsizetype i = 0; i < text.size() && !carries; ++i)
+        carries = isPlaceholderAt(text, i);
+    // The low half of a pair the edit cuts is a placeholder from now on.
+    const int after = position + removedLength;
+    carries = carries
+              || ((removedLength > 0 || !text.isEmpty()) && after > 0 && after < length() && charAt(after).isLowSurrogate()
+                  && charAt(after - 1).isHighSurrogate());
+    if (!carries && !text.isEmpty())
+        return false;
+    // A UTF-8 sequence is four bytes at most: three placeholders on each side are all that can join one.
+    const auto placeholderAt = [&](int p) { return isPlaceholder(charAt(p)) && !(p > 0 && charAt(p - 1).isHighSurrogate()); };
+    int left = 0;
+    while (left < 3 && position - left > 0 && placeholderAt(position - left - 1))
+        ++left;
+    int right = 0;
+    while (right < 3 && after + right < length() && isPlaceholder(charAt(after + right)))
+        ++right;
+    if (!carries && (left == 0 || right == 0))
+        return false;
+    const QString joined = this->text(position - left, left) + text.toString() + this->text(after, right);
+    const bool afterHigh = left == 0 && position > 0 && charAt(position - 1).isHighSurrogate();
+    settled.clear();
+    ends.clear();
+    bool changed = false;
+    for (qsizetype i = 0; i < joined.size();) {
+        if (!isPlaceholderAt(joined, i) || (i == 0 && afterHigh)) {
+            if (joined[i] == u'\n')
+                ends.push_back(MainEnd);
+            settled += joined[i++];
+            continue;
+        }
+        QByteArray bytes;
+        for (; i < joined.size() && isPlaceholderAt(joined, i); ++i)
+            bytes += char(placeholderByte(joined[i]));
+        const Decoded d = decode(bytes, TextFormat{Encoding::Utf8, false, LineEnd::LF});
+        changed = changed || d.text.size() != bytes.size() || !d.ends.empty();
+        for (qsizetype k = 0; k < d.text.size() && !changed; ++k)
+            changed = d.text[k] != placeholder(uchar(bytes[k]));
+        settled += d.text;
+        for (LineEnd e : d.ends)
+            ends.push_back(static_cast<unsigned char>(e));
+    }
+    if (!changed)
+        return false;
+    position -= left;
+    removedLength += left + right;
+    return true;
+}
+
+bool Document::replaceSettled(int position, int removedLength, const QString &text, const std::vector<unsigned char> &ends)
+{
+    if (qint64(length()) - removedLength + text.size() > INT_MAX)
+        return false;
+    const qint64 from = m_addedEnd;
+    QStringView rest = text;
+    for (unsigned char end : ends) {
+        const qsizetype nl = rest.indexOf(u'\n');
+        appendUnits(rest.first(nl));
+        appendBreak(end);
+        rest = rest.sliced(nl + 1);
+    }
+    appendUnits(rest);
+    Change change;
+    change.position = position;
+    change.removedUnits = removedLength;
+    change.insertedUnits = text.size();
+    change.inserted = cutAdded(from, m_addedEnd);
+    change.removed = splice(position, removedLength, change.inserted);
+    record(std::move(change), StepKind::Other);
+    return true;
+}
+
+// Settles the placeholders at both ends of text already in the document (what Replace All put there).
+void Document::settleAt(int position, int length)
+{
+    QString settled;
+    std::vector<unsigned char> ends;
+    int removed = length;
+    const QString text = this->text(position, length);
+    if (settleBytes(position, removed, text, settled, ends, true))
+        replaceSettled(position, removed, settled, ends);
 }
 
 int Document::writeTo(const ByteSink &sink) const

@@ -30,6 +30,11 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
     Reader lines(*this, lineStart(lineFromPosition(start)));
     std::unique_ptr<Reader> copy;
     int count = 0;
+    // Where a match goes and leaves placeholders side by side (or half a pair), they may now read as a character.
+    bool withPlaceholder = false;
+    for (qsizetype i = 0; i < with.size() && !withPlaceholder; ++i)
+        withPlaceholder = isPlaceholderAt(with, i);
+    std::vector<qint64> settled;
     QStringView line;
     qint64 lineStartPos = 0;
     while (lines.nextLine(line, lineStartPos) && lineStartPos <= end) {
@@ -49,6 +54,11 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
             }
             appendUnits(with);
             copy->skip(needle.size());
+            const qsizetype next = m + needle.size();
+            const bool lowAfter = next < line.size() && line[next].isLowSurrogate();
+            if (withPlaceholder || (lowAfter && needle.back().isHighSurrogate())
+                || (with.isEmpty() && lowAfter && m > 0 && isPlaceholder(line[m - 1])))
+                settled.push_back(match + count * (with.size() - needle.size()));
             ++count;
         }
     }
@@ -80,6 +90,8 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         change.removed = splice(change.position, change.removedUnits, change.inserted);
         record(std::move(change), StepKind::Other);
     }
+    for (auto at = settled.rbegin(); at != settled.rend(); ++at)
+        settleAt(int(*at), int(with.size()));
     endCompound();
     return count;
 }

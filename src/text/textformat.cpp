@@ -5,6 +5,10 @@
 #include <array>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace text {
 
 namespace {
@@ -332,14 +336,55 @@ char *encodeUtf8(const char16_t *s, const char16_t *end, char *o, qsizetype &sub
     return o;
 }
 
+// What a UTF-16 encoder remembers between calls: a placeholder byte waiting for its partner, and whether
+// the last unit written was a lone high surrogate, which a low one written next would pair with.
+struct Utf16State {
+    int held = -1;
+    bool afterHigh = false;
+};
+
 template<bool BigEndian>
-char *encodeUtf16(const char16_t *s, const char16_t *end, char *o, qsizetype &substitutions)
+char *releaseHeld(char *o, qsizetype &substitutions, Utf16State &state)
+{
+    if (state.held < 0)
+        return o;
+    // Half a unit inside the file would shift every byte after it.
+    state.held = -1;
+    state.afterHigh = false;
+    ++substitutions;
+    return putUtf16<BigEndian>(kReplacement, o);
+}
+
+template<bool BigEndian>
+char *encodeUtf16(const char16_t *s, const char16_t *end, char *o, qsizetype &substitutions, Utf16State &state)
 {
     for (; s < end; ++s) {
-        switch (classify(s, end)) {
+        const Unit unit = classify(s, end);
+        if (unit == Unit::Placeholder) {
+            const uchar b = uchar(*s - placeholderBase);
+            if (state.held < 0) {
+                state.held = b;
+                continue;
+            }
+            const char16_t u = BigEndian ? char16_t(state.held << 8 | b) : char16_t(b << 8 | state.held);
+            state.held = -1;
+            // Two placeholders stay bytes only where those bytes read back as the same two placeholders.
+            if (isHigh(u) || (isLow(u) && !state.afterHigh) || isReserved(u)) {
+                o = putUtf16<BigEndian>(u, o);
+                state.afterHigh = isHigh(u);
+            } else {
+                o = putUtf16<BigEndian>(kReplacement, putUtf16<BigEndian>(kReplacement, o));
+                substitutions += 2;
+                state.afterHigh = false;
+            }
+            continue;
+        }
+        o = releaseHeld<BigEndian>(o, substitutions, state);
+        state.afterHigh = false;
+        switch (unit) {
         case Unit::Plain: o = putUtf16<BigEndian>(*s, o); break;
         case Unit::Pair: o = putUtf16<BigEndian>(s[1], putUtf16<BigEndian>(*s, o)); ++s; break;
-        case Unit::Placeholder: *o++ = char(*s - placeholderBase); break;
+        case Unit::Placeholder: break;
         case Unit::Unencodable: o = putUtf16<BigEndian>(kReplacement, o); ++substitutions; break;
         }
     }
@@ -356,7 +401,9 @@ char *encodeLatin8(const char16_t *s, const char16_t *end, char *o, qsizetype &s
         }
         const Unit unit = classify(s, end);
         if (unit == Unit::Placeholder) {
+            // Its byte is kept, but it reads back as a character of this encoding.
             *o++ = char(*s - placeholderBase);
+            ++substitutions;
             continue;
         }
         *o++ = '?';
@@ -404,6 +451,47 @@ TextFormat detect(QByteArrayView bytes)
     return format;
 }
 
+TextFormat readableFormat(const TextFormat &format, QByteArrayView bytes)
+{
+    // As detect() decides, without its line ends: a mark settles it, else the high bytes, sixteen ASCII at a time.
+    TextFormat seen{Encoding::Utf8, false, format.lineEnd};
+    bool marked = false;
+    for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        if (!marked && bytes.startsWith(bomBytes(encoding))) {
+            seen = {encoding, true, format.lineEnd};
+            marked = true;
+        }
+    }
+    if (!marked) {
+        const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+        const uchar *const end = p + bytes.size();
+        qsizetype valid = 0, invalid = 0;
+        while (p < end) {
+#if defined(__SSE2__)
+            if (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0) {
+                p += 16;
+                continue;
+            }
+#endif
+            if (*p < 0x80) {
+                ++p;
+                continue;
+            }
+            char32_t cp = 0;
+            const int len = utf8Sequence(p, end, cp);
+            valid += len;
+            invalid += len == 0;
+            p += std::max(len, 1);
+        }
+        seen.encoding = invalid > valid ? Encoding::Latin8 : Encoding::Utf8;
+    }
+    if (seen.encoding == format.encoding && (format.encoding == Encoding::Latin8 || seen.bom == format.bom))
+        return format;
+    if (format.encoding == Encoding::Latin8)
+        return {Encoding::Utf8, false, format.lineEnd};
+    return {format.encoding, true, format.lineEnd};
+}
+
 Decoded decode(QByteArrayView bytes, const TextFormat &format)
 {
     if (format.bom && format.encoding != Encoding::Latin8 && bytes.startsWith(bomBytes(format.encoding)))
@@ -435,10 +523,11 @@ QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const Text
         ++line;
         text = text.sliced(nl + 1);
     }
+    encoder.finish();
     return encoder.take();
 }
 
-QString normaliseBreaks(QString text)
+QString normaliseBreaks(QString text, Encoding encoding)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -446,7 +535,10 @@ QString normaliseBreaks(QString text)
     for (const char16_t mark : {u'\xFDD0', u'\xFDD1'}) {
         if (!text.contains(QChar(mark)))
             continue;
-        const QByteArray bytes = QString(QChar(mark)).toUtf8();
+        const char high = char(mark >> 8), low = char(mark & 0xFF);
+        const QByteArray bytes = encoding == Encoding::Utf16LE   ? QByteArray(1, low).append(high)
+                                 : encoding == Encoding::Utf16BE ? QByteArray(1, high).append(low)
+                                                                 : QString(QChar(mark)).toUtf8();
         QString placeholders;
         for (const char b : bytes)
             placeholders += placeholder(static_cast<unsigned char>(b));
@@ -472,7 +564,10 @@ bool canEncode(QStringView text, Encoding encoding)
                 return false;
             ++s;
             break;
-        case Unit::Placeholder: break;
+        case Unit::Placeholder:
+            if (encoding == Encoding::Latin8)
+                return false;
+            break;
         case Unit::Unencodable: return false;
         }
     }
@@ -505,6 +600,46 @@ void Encoder::appendLine(QStringView line)
 {
     const auto *s = reinterpret_cast<const char16_t *>(line.utf16());
     appendUnits(s, s + line.size());
+    m_afterCR = m_afterCR && line.isEmpty();
+}
+
+void Encoder::finish()
+{
+    // An odd last byte of a UTF-16 file is where it was: at the very end.
+    if (m_utf16Held >= 0)
+        m_bytes.append(char(m_utf16Held));
+    m_utf16Held = -1;
+}
+
+namespace {
+
+// The first or last unit of bytes in the encoding, or -1 when there is none.
+int unitOf(QByteArrayView bytes, Encoding encoding, bool last)
+{
+    if (!isUtf16(encoding))
+        return bytes.isEmpty() ? -1 : uchar(last ? bytes.back() : bytes.front());
+    if (bytes.size() < 2)
+        return -1;
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data()) + (last ? bytes.size() - 2 : 0);
+    return encoding == Encoding::Utf16BE ? unitAt<true>(p) : unitAt<false>(p);
+}
+
+}
+
+bool Encoder::takesRaw(QByteArrayView bytes) const
+{
+    // An odd UTF-16 piece ends in half a unit: it goes through the encoder, which keeps that byte only at the end.
+    if (isUtf16(m_format.encoding) && bytes.size() % 2)
+        return false;
+    const int first = unitOf(bytes, m_format.encoding, false);
+    return m_utf16Held < 0 && !(m_afterCR && first == kLF) && !(m_utf16AfterHigh && first >= 0 && isLow(char16_t(first)));
+}
+
+void Encoder::wroteRaw(QByteArrayView bytes)
+{
+    const int last = unitOf(bytes, m_format.encoding, true);
+    m_afterCR = last == kCR;
+    m_utf16AfterHigh = isUtf16(m_format.encoding) && last >= 0 && isHigh(char16_t(last));
 }
 
 void Encoder::appendEnd(std::optional<LineEnd> end)
@@ -515,6 +650,10 @@ void Encoder::appendEnd(std::optional<LineEnd> end)
         kind = canEncode(m_format.lineEnd, m_format.encoding) ? m_format.lineEnd : LineEnd::LF;
         ++m_substitutions;
     }
+    // CR and then LF read back as one CR LF: an empty line would vanish. CR LF after a CR reads as it is.
+    if (kind == LineEnd::LF && m_afterCR)
+        kind = LineEnd::CRLF;
+    m_afterCR = kind == LineEnd::CR;
     static constexpr char16_t crlf[] = {kCR, kLF};
     switch (kind) {
     case LineEnd::LF: appendUnits(&kLF, &kLF + 1); break;
@@ -534,19 +673,23 @@ void Encoder::appendUnits(const char16_t *begin, const char16_t *end)
     // Write straight into spare capacity sized for the worst case, then cut back.
     const qsizetype perUnit = m_format.encoding == Encoding::Utf8 ? 3 : isUtf16(m_format.encoding) ? 2 : 1;
     const qsizetype used = m_bytes.size();
-    const qsizetype needed = used + perUnit * (end - begin);
+    // A held UTF-16 byte may come out first, as a U+FFFD of its own.
+    const qsizetype needed = used + perUnit * (end - begin) + (m_utf16Held >= 0 ? 2 : 0);
     if (needed > m_bytes.capacity())
         m_bytes.reserve(std::max(needed, 2 * m_bytes.capacity()));
     m_bytes.resize(needed);
     char *const start = m_bytes.data() + used;
     char *o = start;
+    Utf16State state{m_utf16Held, m_utf16AfterHigh};
     switch (m_format.encoding) {
     case Encoding::Utf8: o = encodeUtf8(begin, end, o, m_substitutions); break;
-    case Encoding::Utf16LE: o = encodeUtf16<false>(begin, end, o, m_substitutions); break;
-    case Encoding::Utf16BE: o = encodeUtf16<true>(begin, end, o, m_substitutions); break;
+    case Encoding::Utf16LE: o = encodeUtf16<false>(begin, end, o, m_substitutions, state); break;
+    case Encoding::Utf16BE: o = encodeUtf16<true>(begin, end, o, m_substitutions, state); break;
     case Encoding::Latin8: o = encodeLatin8(begin, end, o, m_substitutions); break;
     }
     m_bytes.truncate(used + (o - start));
+    m_utf16Held = state.held;
+    m_utf16AfterHigh = state.afterHigh;
 }
 
 } // namespace text

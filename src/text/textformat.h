@@ -73,15 +73,22 @@ inline int utf8Sequence(const unsigned char *p, const unsigned char *end, char32
 }
 
 TextFormat detect(QByteArrayView bytes);
+// The format to write bytes made in `format` in instead, so that detect() takes them for that format again:
+// UTF-8 that would read as 8-bit or as marked gains a mark; 8-bit that would read as anything else turns
+// UTF-8. `format` itself when the bytes already read back in it.
+TextFormat readableFormat(const TextFormat &format, QByteArrayView bytes);
 // With format.bom the BOM is skipped when the bytes start with it.
 Decoded decode(QByteArrayView bytes, const TextFormat &format);
 // A '\n' beyond ends.size() takes format.lineEnd. What canEncode() rejects is written as U+FFFD
-// (UTF-8/16) or '?' (Latin8), a PS line end in Latin8 as the main end or LF: check first.
+// (UTF-8/16) or '?' (Latin8), a PS line end in Latin8 as the main end or LF: check first. Placeholders of a
+// UTF-16 file that no longer make whole units that read back as themselves become U+FFFD too (counted), and
+// an LF end right after a CR end is written CR LF, so that the empty line between them stays.
 QByteArray encode(QStringView text, const std::vector<LineEnd> &ends, const TextFormat &format);
 
 // Text from outside (the clipboard, a paste, the program's own strings): every kind of line break becomes
-// one '\n', and U+FDD0/U+FDD1, which the codec keeps as bytes, become the placeholders of their UTF-8 bytes.
-QString normaliseBreaks(QString text);
+// one '\n', and U+FDD0/U+FDD1, which the codec keeps as bytes, become the placeholders of their bytes in the
+// encoding (UTF-8's for 8-bit, which cannot store them).
+QString normaliseBreaks(QString text, Encoding encoding = Encoding::Utf8);
 
 // False for a character with no byte form: outside the Latin8 repertoire, or in any encoding a lone
 // high surrogate or a lone low surrogate above the placeholder range.
@@ -97,8 +104,13 @@ public:
     explicit Encoder(const TextFormat &format);
     void appendLine(QStringView line);
     void appendEnd(std::optional<LineEnd> end);   // nullopt: the format's main line end
+    void finish();                                // after the last line: what is still held is the file's last byte
     QByteArray take();                            // the bytes so far; the next ones start a new buffer
     qsizetype substitutions() const { return m_substitutions; }   // characters and ends written as something else
+    // The file's own bytes may go out as they are after what was encoded (they read back the same there);
+    // wroteRaw() then says they went, so that what is encoded next is judged after them.
+    bool takesRaw(QByteArrayView bytes) const;
+    void wroteRaw(QByteArrayView bytes);
 
 private:
     void appendUnits(const char16_t *begin, const char16_t *end);
@@ -106,6 +118,9 @@ private:
     TextFormat m_format;
     QByteArray m_bytes;
     qsizetype m_substitutions = 0;
+    bool m_afterCR = false;          // the last thing written was a CR end
+    int m_utf16Held = -1;            // a placeholder's byte waiting for the other half of its unit
+    bool m_utf16AfterHigh = false;   // the last unit written was a lone high surrogate
 };
 
 } // namespace text

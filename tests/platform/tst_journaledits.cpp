@@ -122,6 +122,23 @@ private slots:
         QCOMPARE(QDir(dir.filePath(QStringLiteral("journal"))).entryList(QDir::Files), QStringList());
     }
 
+    // Enter under a CR end above an LF end, then a save: the journal goes on from bytes that read as the text.
+    void journalAfterSavingEndsThatMeet()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("doc.txt"));
+        Harness::write(path, "one\ntwo\rthree\nfour\n");
+        RichTextBox box;
+        box.KeepJournal(dir.filePath(QStringLiteral("journal")), 60000);
+        QCOMPARE(box.LoadFile(path), 0);
+        box.setSelStart(8);
+        box.setSelText(QStringLiteral("\n"));
+        QCOMPARE(box.SaveFile(path), 0);
+        box.setSelStart(9);
+        box.setSelText(QStringLiteral("x"));
+        QCOMPARE(replayed(box), QStringLiteral("one\ntwo\n\nxthree\nfour\n"));
+    }
+
     void lookChangesAreNoEdits_data()
     {
         QTest::addColumn<int>("change");

@@ -35,6 +35,8 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
         if (m_newText)
             return;
         const QString text = m_doc.text(position, inserted);
+        m_changeStart = position;
+        m_changeEnd = position + inserted;
         m_client.textEdited(position, removed, text);
         m_view->noteEdit(position, removed, inserted);
         if (m_stepping) {
@@ -73,12 +75,20 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
     m_view->noteRemoval(start, length);
+    const int lines = m_doc.lineCount();
+    m_changeStart = start;
+    m_changeEnd = start + int(text.size());
     if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
         return;
-    edited(first, last - first + 1, 1 + int(text.count(QLatin1Char('\n'))));
-    if (kept.rowsWidth != -2)
+    // The model may take bytes' placeholders in as the character they now read as, widening the edit to them:
+    // then its own report says where the text went.
+    bool widened = m_changeStart != start || m_changeEnd != start + int(text.size());
+    for (qsizetype i = 0; i < text.size() && !widened; ++i)
+        widened = text::isPlaceholderAt(text, i);
+    edited(first, last - first + 1, last - first + 1 + m_doc.lineCount() - lines);
+    if (kept.rowsWidth != -2 && !widened)
         keepLine(first, std::move(kept), offset, length, text);
-    m_anchor = m_position = start + int(text.size());
+    m_anchor = m_position = widened ? m_changeEnd : start + int(text.size());
     changed();
     selectionMoved();
 }
@@ -502,13 +512,13 @@ bool OwnEngine::fits(text::Encoding encoding) const
     return true;
 }
 
-QByteArray OwnEngine::save(const text::TextFormat &format) const
+QByteArray OwnEngine::save(const text::TextFormat &format, qsizetype *substituted) const
 {
     QByteArray bytes;
     m_doc.writeTo(format, [&](QByteArrayView chunk) {
         bytes.append(chunk);
         return 0;
-    });
+    }, substituted);
     return bytes;
 }
 

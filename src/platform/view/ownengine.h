@@ -165,7 +165,7 @@ public:
 
     text::TextFormat load(QByteArray &&bytes) override;
     bool fits(text::Encoding encoding) const override;
-    QByteArray save(const text::TextFormat &format) const override;
+    QByteArray save(const text::TextFormat &format, qsizetype *substituted = nullptr) const override;
 
     // For the view.
     const text::Document &document() const { return m_doc; }
@@ -217,6 +217,8 @@ private:
     bool m_newText = false;   // reset() fills the model: no edit to tell
     bool m_stepping = false;  // inside an undo or redo, whose changes the model reports one by one
     int m_linesBefore = 0;    // the line count before the change reported next
+    int m_changeStart = 0;    // where the text the model reported last starts and ends
+    int m_changeEnd = 0;
     bool m_wrap = true;
 
     text::DisplayLines m_rows;

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "platform/view/breaks.h"
+#include "platform/view/clipboardtext.h"
 #include "text/textformat.h"
 
 namespace platform {
@@ -33,16 +34,6 @@ bool acceptable(const QKeyEvent *e)
         return false;
     return c.isPrint() || c.category() == QChar::Other_PrivateUse || c == QLatin1Char('\t')
         || (c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
-}
-
-// What the clipboard gets: a byte's placeholder is no character anyone else could read.
-QString forClipboard(QString text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text::isPlaceholderAt(text, i))
-            text[i] = QChar(QChar::ReplacementCharacter);
-    }
-    return text;
 }
 
 }
@@ -285,14 +276,14 @@ void OwnView::copy(QClipboard::Mode mode)
 {
     const int start = m_engine.selectionStart();
     if (m_engine.selectionEnd() > start)
-        QApplication::clipboard()->setText(forClipboard(m_engine.text(start, m_engine.selectionEnd() - start)), mode);
+        QApplication::clipboard()->setMimeData(clipboardData(m_engine.text(start, m_engine.selectionEnd() - start)), mode);
 }
 
 void OwnView::paste(QClipboard::Mode mode)
 {
     const QMimeData *data = QApplication::clipboard()->mimeData(mode);
     if (data && data->hasText())
-        m_client.pasted(data->text());
+        m_client.pasted(clipboardText(data));
 }
 
 // --- Mouse ---

@@ -434,7 +434,7 @@ bool QtEngine::fits(text::Encoding encoding) const
     return true;
 }
 
-QByteArray QtEngine::save(const text::TextFormat &format) const
+QByteArray QtEngine::save(const text::TextFormat &format, qsizetype *substituted) const
 {
     text::Encoder encoder(format);
     const QTextDocument *doc = document();
@@ -443,6 +443,9 @@ QByteArray QtEngine::save(const text::TextFormat &format) const
             encoder.appendEnd(endBefore(b, m_main));
         encoder.appendLine(b.text());
     }
+    encoder.finish();
+    if (substituted)
+        *substituted = encoder.substitutions();
     return encoder.take();
 }
 
