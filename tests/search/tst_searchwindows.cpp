@@ -1,5 +1,5 @@
 // The Find and Replace windows themselves, which the differential test does not see: what a showing resets,
-// Cancel, Esc and the close box, Find Next with no window yet, Enter in Replace, its undo step, and the layout.
+// Cancel, Esc and the close box, Find Next with no window yet, Enter in Replace, and its undo step.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -11,8 +11,6 @@
 
 #include "app/frmpenwick.h"
 #include "platform/richtextbox.h"
-#include "platform/twips.h"
-#include "platform/twipslayout.h"
 #include "scripteddesktop.h"
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
@@ -24,11 +22,7 @@ class tst_searchwindows : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_main = new frmPenwick;
-        m_desktopFont = QApplication::font();
-    }
+    void initTestCase() { m_main = new frmPenwick; }
 
     void cleanupTestCase()
     {
@@ -41,11 +35,7 @@ private slots:
         frmFind::unload();
         frmReplace::unload();
     }
-    void cleanup()
-    {
-        QApplication::setFont(m_desktopFont);
-        EXPECT_DESKTOP_SATISFIED();
-    }
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
 
     void showingAndHiding_data()
     {
@@ -201,76 +191,6 @@ private slots:
         QCOMPARE(parents, QList<QWidget *>{m_main});
     }
 
-    void window_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QSize>("client");   // twips
-        QTest::addColumn<QStringList>("tabOrder");
-        QTest::addColumn<QString>("defaultButton");
-
-        QTest::addColumn<qreal>("pointSize");   // of the desktop font; 0 keeps the desktop's own
-        // A large desktop font makes captions grow and push their neighbours.
-        for (const qreal pointSize : {0.0, 20.0}) {
-            const char *font = pointSize > 0 ? ", large font" : "";
-            QTest::addRow("find%s", font) << "frmFind" << "Find" << QSize(3915, 960)
-                                         << QStringList{"txtFind", "cmdFind", "cmdCancel", "chkCase", "chkWhole"} << "cmdFind"
-                                         << pointSize;
-            QTest::addRow("replace%s", font) << "frmReplace" << "Replace" << QSize(4185, 1380)
-                                            << QStringList{"txtReplace", "txtWith", "cmdReplace", "cmdAll", "cmdCancel", "chkCase", "chkWhole"}
-                                            << "" << pointSize;
-        }
-    }
-
-    // A fixed-size dialog with a close box only and the program's icon, its tab order and its default button; every
-    // caption whole, inside the window, overlapping nothing but a label reaching under its text box.
-    void window()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, title);
-        QFETCH(QSize, client);
-        QFETCH(QStringList, tabOrder);
-        QFETCH(QString, defaultButton);
-        QFETCH(qreal, pointSize);
-
-        QFont font = m_desktopFont;
-        if (pointSize > 0)
-            font.setPointSizeF(pointSize);
-        QApplication::setFont(font);   // init() unloaded the window: it is laid out anew in this font
-        QDialog &dialog = form(name);
-        QCOMPARE(dialog.windowTitle(), title);
-        QCOMPARE(dialog.windowFlags() & (Qt::WindowType_Mask | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
-                 Qt::Dialog | Qt::WindowCloseButtonHint);
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(dialog.width() >= twipsToPixels(client.width()) && dialog.height() >= twipsToPixels(client.height()));
-        QVERIFY(!dialog.windowIcon().isNull());
-        const QList<QWidget *> controls = dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (const QWidget *control : controls) {
-            const QString what = control->objectName();
-            const QSize needed = TwipsLayout::neededSize(control);
-            QVERIFY2(control->width() >= needed.width() && control->height() >= needed.height(), qPrintable(what));
-            QVERIFY2(QRect(QPoint(), dialog.size()).contains(control->geometry()), qPrintable(what));
-            for (const QWidget *other : controls) {
-                const bool label = what.startsWith("lbl") || other->objectName().startsWith("lbl");
-                QVERIFY2(other == control || label || !other->geometry().intersects(control->geometry()),
-                         qPrintable(what + " overlaps " + other->objectName()));
-            }
-        }
-
-        QStringList chain;
-        for (QWidget *w = dialog.findChild<QWidget *>(tabOrder.first()); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
-            if (w->focusPolicy() != Qt::NoFocus)
-                chain << w->objectName();
-        }
-        QCOMPARE(chain, tabOrder);
-        QString isDefault;
-        for (const QPushButton *button : dialog.findChildren<QPushButton *>()) {
-            if (button->isDefault())
-                isDefault = button->objectName();
-        }
-        QCOMPARE(isDefault, defaultButton);
-    }
-
 private:
     static bool isFind(const QString &name) { return name == QLatin1String("frmFind"); }
 
@@ -289,7 +209,6 @@ private:
     }
 
     frmPenwick *m_main = nullptr;
-    QFont m_desktopFont;
 };
 
 QTEST_MAIN(tst_searchwindows)
