@@ -67,6 +67,9 @@ void queue(Harness &h, const QString &answer)
                                     + QLocale::system().toString(backupMade, QLocale::ShortFormat)
                                     + QStringLiteral(" was left by a save that did not finish. Open the backup instead?"),
                          vbYesNo + vbExclamation);
+    else if (question == QLatin1String("utf8"))
+        h.desktop.msgBox(reply, quoted + QStringLiteral(" was saved as UTF-8, because it now holds characters that its previous "
+                                                        "encoding cannot store."), vbInformation);
     else if (question == QLatin1String("changed"))
         h.desktop.msgBox(reply, quoted + QStringLiteral(" was changed by another program after it was opened. "
                                                         "Do you want to replace it with this document?"),
@@ -105,7 +108,9 @@ void step(Harness &h, const QString &s, bool &closed)
     frmPenwick &w = h.w();
     RichTextBox &box = *w.RichTextBox;
     if (verb == QLatin1String("file")) {
-        Harness::write(pathOf(h, arg.section(QLatin1Char('='), 0, 0)), arg.section(QLatin1Char('='), 1).toLatin1());
+        Harness::write(pathOf(h, arg.section(QLatin1Char('='), 0, 0)), QByteArray::fromPercentEncoding(arg.section(QLatin1Char('='), 1).toUtf8()));
+    } else if (verb == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(pathOf(h, arg)).constData(), 0644), 0);
     } else if (verb == QLatin1String("backup")) {   // a copy left by a save that did not finish
         const QString copy = pathOf(h, QLatin1Char('.') + arg.section(QLatin1Char('='), 0, 0) + QStringLiteral(".penwick-backup"));
         Harness::write(copy, arg.section(QLatin1Char('='), 1).toLatin1());
@@ -211,7 +216,7 @@ private slots:
         QTest::addColumn<QString>("flag");          // the modified flag, RichTextBox.Tag
         QTest::addColumn<QString>("name");          // CommonDialog.FileName
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("disk");      // NAME=bytes; (unreadable): no such file
+        QTest::addColumn<QStringList>("disk");      // NAME=percent-encoded bytes; (unreadable): no such file
         QTest::addColumn<bool>("ends");             // the program ended, the other windows with it
         using L = QStringList;
         const QString untitled = QStringLiteral("Penwick");
@@ -237,6 +242,14 @@ private slots:
             << L{"file locked.txt=old", "readonly locked.txt", "Open", "type new ", "Save"}
             << L{"open locked.txt", "OK unable locked.txt|%ro", "saveas"}
             << "locked.txt - Penwick" << "1" << "locked.txt" << "new old" << L{"locked.txt=old"} << false;
+        QTest::newRow("a FIFO opens into the create question and is never written")
+            << L{"fifo pipe", "Open", "type must not reach the pipe", "Save", "?files 0"}
+            << L{"open pipe", "Yes create pipe|It is a named pipe, not a file.", "OK unable pipe|It is a named pipe, not a file.", "saveas"}
+            << "pipe - Penwick" << "1" << "pipe" << "must not reach the pipe" << L{} << false;
+        QTest::newRow("a character the 8-bit encoding lacks: saved as UTF-8, told once")
+            << L{"file legacy.txt=%93quote%94%0A", "Open", "type \u2192", "Save", "Save"} << L{"open legacy.txt", "OK utf8 legacy.txt"}
+            << "legacy.txt - Penwick" << "0" << "legacy.txt" << QStringLiteral("\u2192\u201cquote\u201d\n")
+            << L{"legacy.txt=%E2%86%92%E2%80%9Cquote%E2%80%9D%0A"} << false;
         QTest::newRow("Save As into a missing folder tells why and asks again")   // which no one may write, root included
             << L{"type text", "SaveAs"} << L{"saveas missing/x.txt", "OK unable missing/x.txt|" + missing, "saveas"}
             << untitled << "1" << "missing/x.txt" << "text" << L{} << false;
@@ -351,7 +364,8 @@ private slots:
         QCOMPARE(w.CommonDialog.FileName, name.isEmpty() ? QString() : pathOf(h, name));
         QCOMPARE(w.RichTextBox->Text(), text);
         for (const QString &file : disk)
-            QCOMPARE(Harness::read(pathOf(h, file.section(QLatin1Char('='), 0, 0))), file.section(QLatin1Char('='), 1).toLatin1());
+            QCOMPARE(Harness::read(pathOf(h, file.section(QLatin1Char('='), 0, 0))),
+                     QByteArray::fromPercentEncoding(file.section(QLatin1Char('='), 1).toUtf8()));
         QCOMPARE(h.desktop.count(QStringLiteral("End")) == 1 || (closed && !w.isVisible()), ends);
         if (steps.contains(QStringLiteral("windows"))) {
             QCOMPARE(frmFind::isLoaded(), !ends);

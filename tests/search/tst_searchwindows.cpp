@@ -1,5 +1,5 @@
 // The Find and Replace windows themselves, which the differential test does not see: what a showing resets,
-// Cancel, Esc and the close box, Find Next with no window yet, Enter in Replace, and its undo step.
+// Cancel, Esc and the close box, Enter in Replace, and its undo step.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -111,16 +111,6 @@ private slots:
         for (const QCheckBox *box : form(name).findChildren<QCheckBox *>())
             QVERIFY(!box->isChecked());
         QCOMPARE(form(name).findChildren<QLineEdit *>().first()->text(), QString());
-    }
-
-    void findNextWithTheWindowNeverOpenedOpensIt()
-    {
-        m_main->RichTextBox->setText(QStringLiteral("ab ab"));
-        m_main->RichTextBox->setSelStart(0);
-        ScriptedDesktop desktop;
-        desktop.modal([](QDialog &dialog) { QCOMPARE(dialog.objectName(), QStringLiteral("frmFind")); });
-        m_main->mnuSearchNext_Click();
-        QCOMPARE(m_main->RichTextBox->SelLength(), 0);
     }
 
     // Enter in the search text moves on to the replacement; Enter there starts nothing.
