@@ -1,7 +1,6 @@
-// The About box: the two links, Esc and OK, and the close box.
+// The About box's two links.
 #include <QApplication>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -54,31 +53,6 @@ private slots:
             if (call.kind == QLatin1String("Shell"))
                 started << QStringLiteral("%1 (%2)").arg(call.prompt).arg(call.style);
         QCOMPARE(started, QStringList({command, command}));
-    }
-
-    void hidingKeepsItAndTheCloseBoxUnloadsIt()
-    {
-        Harness h;
-        QPointer<QDialog> first;
-        h.desktop.modal([&](QDialog &box) {
-            first = &box;
-            QVERIFY(QTest::qWaitForWindowActive(&box));
-            QCOMPARE(box.focusWidget(), frmAbout::instance().cmdOK);
-            QTest::keyClick(&box, Qt::Key_Escape);
-            QVERIFY(!box.isVisible());
-        });
-        h.desktop.modal([&](QDialog &box) {
-            QCOMPARE(&box, first.data());
-            QTest::mouseClick(frmAbout::instance().cmdOK, Qt::LeftButton);
-            QVERIFY(!box.isVisible());
-        });
-        h.desktop.modal([](QDialog &box) {
-            box.close();
-            QVERIFY(!frmAbout::isLoaded());
-        });
-        for (int i = 0; i < 3; ++i)
-            h.w().mnuHelpAbout->trigger();
-        QTRY_VERIFY(first.isNull());
     }
 };
 

@@ -126,23 +126,6 @@ private slots:
         QVERIFY(!o.chkScreen->isChecked());
     }
 
-    void escapeDoesNothingAndCloseActsAsCancel()
-    {
-        Harness h;
-        frmOptions &o = frmOptions::instance();
-        h.desktop.modal([&](QDialog &d) {
-            o.chkWrap->setChecked(true);
-            QTest::keyClick(&d, Qt::Key_Escape);
-            QVERIFY(d.isVisible());
-            QVERIFY(o.chkWrap->isChecked());
-            d.close();
-            QVERIFY(!d.isVisible());
-        });
-        h.w().mnuOptionsOptions_Click();
-        QCOMPARE(frmOptions::value(o.chkWrap), 0);
-        QVERIFY2(frmOptions::isLoaded(), "the live settings survive a close from the title bar");
-    }
-
 private:
     static QString stored(const QString &key)
     {
