@@ -1,23 +1,25 @@
-// The one document through the scripted desktop: save questions, open, create, save, save as, drops.
+// The document window's journeys through the scripted desktop: the steps a person takes, the answers they give,
+// and the caption, modified flag, file name, text and bytes on disk they end with.
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 
+#include "about/frmabout.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
+#include "platform/statusbar.h"
+#include "search/frmfind.h"
 #include "text/filename.h"
 #include "text/journal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +28,183 @@ using namespace platform;
 namespace {
 
 const QString missing = QStringLiteral("No such file or directory");
+const QDateTime backupMade(QDate(2026, 3, 9), QTime(16, 45));
+
+// A name in a row is percent-encoded bytes below the test's folder ("caf%E9.txt"); "." is the folder itself.
+QString pathOf(const Harness &h, const QString &name)
+{
+    return name == QLatin1String(".") ? h.dir.path() : h.path(text::decodeName(QByteArray::fromPercentEncoding(name.toUtf8())));
+}
+
+// "open NAME", "saveas NAME" (no name: cancelled), or "ANSWER QUESTION NAME[|cause]" for a message box.
+void queue(Harness &h, const QString &answer)
+{
+    const QString kind = answer.section(QLatin1Char(' '), 0, 0);
+    const QString rest = answer.section(QLatin1Char(' '), 1);
+    if (kind == QLatin1String("open") || kind == QLatin1String("saveas")) {
+        const QString file = rest.isEmpty() ? QString() : pathOf(h, rest);
+        kind == QLatin1String("open") ? h.desktop.openDialog(file) : h.desktop.saveDialog(file);
+        return;
+    }
+    const int reply = QStringList{"", "OK", "Cancel", "", "", "", "Yes", "No"}.indexOf(kind);
+    const QString question = rest.section(QLatin1Char(' '), 0, 0);
+    const QString target = rest.section(QLatin1Char(' '), 1).section(QLatin1Char('|'), 0, 0);
+    QString cause = rest.section(QLatin1Char('|'), 1);
+    if (cause == QLatin1String("%ro"))   // root may write a read-only file, so the program refuses it itself
+        cause = ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied");
+    const QString file = target == QLatin1String("Untitled") ? target : pathOf(h, target);
+    const QString quoted = QLatin1Char('\'') + file + QLatin1Char('\'');
+    if (question == QLatin1String("save"))
+        h.desktop.msgBox(reply, Harness::saveQuestion(file), vbYesNoCancel + vbQuestion);
+    else if (question == QLatin1String("create"))
+        h.desktop.msgBox(reply, Harness::createQuestion(file, cause.isEmpty() ? missing : cause), vbYesNo + vbQuestion);
+    else if (question == QLatin1String("unable"))
+        h.desktop.msgBox(reply, Harness::unable(file, cause), vbExclamation);
+    else if (question == QLatin1String("replace"))
+        h.desktop.msgBox(reply, quoted + QStringLiteral(" already exists. Do you want to replace it?"), vbYesNo + vbExclamation);
+    else if (question == QLatin1String("backup"))
+        h.desktop.msgBox(reply, QStringLiteral("A backup copy of ") + quoted + QStringLiteral(" from ")
+                                    + QLocale::system().toString(backupMade, QLocale::ShortFormat)
+                                    + QStringLiteral(" was left by a save that did not finish. Open the backup instead?"),
+                         vbYesNo + vbExclamation);
+    else if (question == QLatin1String("utf8"))
+        h.desktop.msgBox(reply, quoted + QStringLiteral(" was saved as UTF-8, because it now holds characters that its previous "
+                                                        "encoding cannot store."), vbInformation);
+    else if (question == QLatin1String("changed"))
+        h.desktop.msgBox(reply, quoted + QStringLiteral(" was changed by another program after it was opened. "
+                                                        "Do you want to replace it with this document?"),
+                         vbYesNo + vbExclamation);
+    else
+        QFAIL(qPrintable(QStringLiteral("no such answer: ") + answer));
+}
+
+// Text dragged onto whatever widget of the control is under the mouse.
+void dropText(Harness &h, const QString &dragged)
+{
+    h.show();
+    QMimeData data;
+    data.setText(dragged);
+    QWidget *target = h.w().RichTextBox->childAt(20, 20);
+    QVERIFY(target);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+QStringList files(const Harness &h, const QString &list)
+{
+    QStringList paths;
+    for (const QString &name : list.split(QLatin1Char(',')))
+        paths << pathOf(h, name);
+    return paths;
+}
+
+// One step of a journey: a change on disk, an edit, a command, a real key, or a check on the way ("?...").
+void step(Harness &h, const QString &s, bool &closed)
+{
+    const QString verb = s.section(QLatin1Char(' '), 0, 0);
+    const QString arg = s.section(QLatin1Char(' '), 1);
+    frmPenwick &w = h.w();
+    RichTextBox &box = *w.RichTextBox;
+    if (verb == QLatin1String("file")) {
+        Harness::write(pathOf(h, arg.section(QLatin1Char('='), 0, 0)), QByteArray::fromPercentEncoding(arg.section(QLatin1Char('='), 1).toUtf8()));
+    } else if (verb == QLatin1String("rewrite")) {   // new bytes under the old modification time
+        const QString file = pathOf(h, arg.section(QLatin1Char('='), 0, 0));
+        struct stat before;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
+        Harness::write(file, arg.section(QLatin1Char('='), 1).toLatin1());
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+    } else if (verb == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(pathOf(h, arg)).constData(), 0644), 0);
+    } else if (verb == QLatin1String("backup")) {   // a copy left by a save that did not finish
+        const QString copy = pathOf(h, QLatin1Char('.') + arg.section(QLatin1Char('='), 0, 0) + QStringLiteral(".penwick-backup"));
+        Harness::write(copy, arg.section(QLatin1Char('='), 1).toLatin1());
+        const timespec times[2] = {{time_t(backupMade.toSecsSinceEpoch()), 0}, {time_t(backupMade.toSecsSinceEpoch()), 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(copy).constData(), times, 0), 0);
+    } else if (verb == QLatin1String("readonly")) {
+        QFile::setPermissions(pathOf(h, arg), QFile::ReadOwner | QFile::ReadGroup);
+    } else if (verb == QLatin1String("rm")) {
+        QVERIFY(QFile::remove(pathOf(h, arg)));
+    } else if (verb == QLatin1String("mv")) {
+        QCOMPARE(::rename(QFile::encodeName(pathOf(h, arg.section(QLatin1Char(' '), 0, 0))).constData(),
+                          QFile::encodeName(pathOf(h, arg.section(QLatin1Char(' '), 1))).constData()), 0);
+    } else if (verb == QLatin1String("type")) {
+        box.setSelText(arg);
+    } else if (verb == QLatin1String("undo")) {
+        box.Undo();
+    } else if (verb == QLatin1String("caret")) {
+        box.setSelStart(arg.toInt());
+    } else if (verb == QLatin1String("show")) {
+        h.show();
+        box.setFocus();
+    } else if (verb == QLatin1String("key")) {
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
+    } else if (verb == QLatin1String("keys")) {
+        QTest::keyClicks(QApplication::focusWidget(), arg);
+    } else if (verb == QLatin1String("New")) {
+        w.mnuFileNew_Click();
+    } else if (verb == QLatin1String("Open")) {
+        w.mnuFileOpen_Click();
+    } else if (verb == QLatin1String("Save")) {
+        w.mnuFileSave_Click();
+    } else if (verb == QLatin1String("SaveAs")) {
+        w.mnuFileSaveas_Click();
+    } else if (verb == QLatin1String("Exit")) {
+        w.mnuFileExit_Click();
+    } else if (verb == QLatin1String("close")) {   // the close box
+        h.show();
+        w.close();
+        closed = true;
+    } else if (verb == QLatin1String("windows")) {   // the other windows, which close with the program
+        frmFind::instance();
+        frmAbout::instance();
+    } else if (verb == QLatin1String("menu")) {   // the File menu looked at
+        w.mnuFile->popup(QPoint(0, 0));
+        QTRY_VERIFY(w.mnuFile->isVisible());
+        w.mnuFile->close();
+    } else if (verb == QLatin1String("drop")) {   // onto the document
+        w.RichTextBox_OLEDragDrop(files(h, arg));
+    } else if (verb == QLatin1String("formdrop")) {   // onto the window
+        w.Form_OLEDragDrop(files(h, arg));
+    } else if (verb == QLatin1String("uridrop")) {   // a file manager's drop
+        QMimeData drop;
+        drop.setData(QStringLiteral("text/uri-list"), "file://" + text::encodeName(pathOf(h, arg)).toPercentEncoding("/") + "\r\n");
+        w.Form_OLEDragDrop(droppedFiles(&drop));
+    } else if (verb == QLatin1String("droptext")) {
+        dropText(h, arg);
+    } else if (verb == QLatin1String("?save")) {
+        QCOMPARE(w.mnuFileSave->isEnabled(), arg == QLatin1String("on"));
+    } else if (verb == QLatin1String("?fresh")) {   // as the program starts
+        QCOMPARE(w.StatusBar->panelText(1) + w.StatusBar->panelText(2) + w.StatusBar->panelText(3), QStringLiteral("Line: 1Col: 1"));
+        QVERIFY(!w.tmpClipboard->Visible());
+        QVERIFY2(QFontInfo(box.resolvedFont()).fixedPitch(), "a missing face must be drawn by a fixed-pitch one");
+    } else if (verb == QLatin1String("?noundo")) {
+        QVERIFY(!w.mnuEditUndo->isEnabled());
+        QVERIFY2(!box.canUndo(), "Undo must not bring back the document before");
+    } else if (verb == QLatin1String("?flag")) {
+        QCOMPARE(box.Tag, arg);
+    } else if (verb == QLatin1String("?journal")) {   // the file an edit's journal names: none for a backup's text
+        box.WaitJournalWritten();
+        const std::optional<text::JournalContents> journal = text::readJournal(box.journalFile());
+        QVERIFY(journal);
+        QCOMPARE(journal->header.path, arg.isEmpty() ? QString() : pathOf(h, arg));
+    } else if (verb == QLatin1String("?initdir")) {
+        QCOMPARE(w.CommonDialog.InitDir, h.dir.path() + QLatin1Char('/'));
+    } else if (verb == QLatin1String("?text")) {
+        QCOMPARE(box.Text(), arg);
+    } else if (verb == QLatin1String("?files")) {   // regular files in the folder (Qt's listing leaves out names that are not UTF-8)
+        int count = 0;
+        DIR *folder = ::opendir(QFile::encodeName(h.dir.path()).constData());
+        while (const dirent *entry = ::readdir(folder))
+            count += entry->d_type == DT_REG;
+        ::closedir(folder);
+        QCOMPARE(count, arg.toInt());
+    } else {
+        QFAIL(qPrintable(QStringLiteral("no such step: ") + s));
+    }
+}
 
 }
 
@@ -36,364 +215,171 @@ class tst_Documents : public QObject
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
 
-    void openOverModifiedUntitledThenCancelSaveAs()
+    void journey_data()
     {
-        Harness h;
-        const QString other = h.path(QStringLiteral("other.txt"));
-        Harness::write(other, "other");
-        h.w().RichTextBox->setSelText(QStringLiteral("draft"));
-        h.desktop.openDialog(other);
-        h.desktop.msgBox(vbYes, Harness::saveQuestion(QStringLiteral("Untitled")), 35);
-        h.desktop.saveDialog(QString());
-        h.w().mnuFileOpen_Click();
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("draft"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-        QCOMPARE(h.w().CommonDialog.FileName, QString());
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
+        QTest::addColumn<QStringList>("steps");     // "launch NAME" first: the command line
+        QTest::addColumn<QStringList>("answers");   // in the order the questions come
+        QTest::addColumn<QString>("caption");       // %d: the test's folder
+        QTest::addColumn<QString>("flag");          // the modified flag, RichTextBox.Tag
+        QTest::addColumn<QString>("name");          // CommonDialog.FileName
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("disk");      // NAME=percent-encoded bytes; (unreadable): no such file
+        QTest::addColumn<bool>("ends");             // the program ended, the other windows with it
+        using L = QStringList;
+        const QString untitled = QStringLiteral("Penwick");
+
+        QTest::newRow("a first start: untitled and clean") << L{"?fresh", "?noundo"} << L{} << untitled << "0" << "" << "" << L{} << false;
+        QTest::newRow("Open over a changed untitled text, Yes, Save As cancelled: nothing opens")
+            << L{"file other.txt=other", "type draft", "Open"} << L{"open other.txt", "Yes save Untitled", "saveas"}
+            << untitled << "1" << "" << "draft" << L{} << false;
+        QTest::newRow("Open a missing file, create: named and empty, nothing on disk yet")
+            << L{"file old.txt=old", "Open", "Open", "?noundo"} << L{"open old.txt", "open new.txt", "Yes create new.txt"}
+            << "new.txt - Penwick" << "1" << "new.txt" << "" << L{"new.txt=(unreadable)"} << false;
+        QTest::newRow("...closing then asks to save, and Yes writes it")
+            << L{"Open", "close"} << L{"open new.txt", "Yes create new.txt", "Yes save new.txt"}
+            << "new.txt - Penwick" << "0" << "new.txt" << "" << L{"new.txt="} << true;
+        QTest::newRow("Open a missing file, create declined: untitled")
+            << L{"file old.txt=old", "Open", "Open", "?noundo"} << L{"open old.txt", "open new.txt", "No create new.txt"}
+            << untitled << "0" << "" << "" << L{} << false;
+        QTest::newRow("Open a folder, declined") << L{"Open"} << L{"open .", "No create .|It is a folder, not a file."}
+            << untitled << "0" << "" << "" << L{} << false;
+        QTest::newRow("a missing file named on the command line: create") << L{"launch new.txt"} << L{"Yes create new.txt"}
+            << "new.txt - Penwick" << "1" << "new.txt" << "" << L{"new.txt=(unreadable)"} << false;
+        QTest::newRow("Save to a read-only file fails to Save As")
+            << L{"file locked.txt=old", "readonly locked.txt", "Open", "type new ", "Save"}
+            << L{"open locked.txt", "OK unable locked.txt|%ro", "saveas"}
+            << "locked.txt - Penwick" << "1" << "locked.txt" << "new old" << L{"locked.txt=old"} << false;
+        QTest::newRow("a FIFO opens into the create question and is never written")
+            << L{"fifo pipe", "Open", "type must not reach the pipe", "Save", "?files 0"}
+            << L{"open pipe", "Yes create pipe|It is a named pipe, not a file.", "OK unable pipe|It is a named pipe, not a file.", "saveas"}
+            << "pipe - Penwick" << "1" << "pipe" << "must not reach the pipe" << L{} << false;
+        QTest::newRow("a character the 8-bit encoding lacks: saved as UTF-8, told once")
+            << L{"file legacy.txt=%93quote%94%0A", "Open", "type \u2192", "Save", "Save"} << L{"open legacy.txt", "OK utf8 legacy.txt"}
+            << "legacy.txt - Penwick" << "0" << "legacy.txt" << QStringLiteral("\u2192\u201cquote\u201d\n")
+            << L{"legacy.txt=%E2%86%92%E2%80%9Cquote%E2%80%9D%0A"} << false;
+        QTest::newRow("Save As into a missing folder tells why and asks again")   // which no one may write, root included
+            << L{"type text", "SaveAs"} << L{"saveas missing/x.txt", "OK unable missing/x.txt|" + missing, "saveas"}
+            << untitled << "1" << "missing/x.txt" << "text" << L{} << false;
+        QTest::newRow("Save As a name without extension adds .TXT") << L{"type text", "SaveAs"} << L{"saveas notes"}
+            << "Penwick   '%d/notes.TXT'" << "0" << "notes.TXT" << "text" << L{"notes.TXT=text"} << false;
+        QTest::newRow("Save As over a file asks; No asks for a name again")
+            << L{"file a.txt=old", "type new", "SaveAs"}
+            << L{"saveas a.txt", "No replace a.txt", "saveas a.txt", "Yes replace a.txt"}
+            << "Penwick   '%d/a.txt'" << "0" << "a.txt" << "new" << L{"a.txt=new"} << false;
+        QTest::newRow("Open over a changed file, Yes saves it first")
+            << L{"file b.txt=b", "file a.txt=a", "Open", "caret 1", "type !", "Open"}
+            << L{"open a.txt", "open b.txt", "Yes save a.txt"} << "b.txt - Penwick" << "0" << "b.txt" << "b" << L{"a.txt=a!"} << false;
+        QTest::newRow("New over a clean document asks nothing, keeps the folder")
+            << L{"file a.txt=a", "Open", "New", "?noundo", "?initdir"} << L{"open a.txt"} << untitled << "0" << "" << "" << L{} << false;
+        QTest::newRow("drops open their first file only")
+            << L{"file one.txt=1", "file two.txt=2", "file three.txt=3", "drop one.txt,two.txt,three.txt", "?text 1",
+                 "formdrop two.txt,three.txt"}
+            << L{} << "two.txt - Penwick" << "0" << "two.txt" << "2" << L{} << false;
+        QTest::newRow("dropped text opens and inserts nothing") << L{"type kept", "droptext dragged text"} << L{}
+            << untitled << "1" << "" << "kept" << L{} << false;
+        // "caf\xE9 notes.txt" in Latin-1: shown with U+FFFD, saved under exactly its own bytes, and no other file made.
+        QTest::newRow("names that are not UTF-8 keep their bytes")
+            << L{"file caf%E9 notes.txt=old", "launch \"caf%E9 notes.txt\"", "?initdir", "type new ", "Save",
+                 "file %FF.txt=two", "uridrop %FF.txt", "?files 2"}
+            << L{} << QStringLiteral("\uFFFD.txt - Penwick") << "0" << "%FF.txt" << "two" << L{"caf%E9 notes.txt=new old"} << false;
+        // Save follows the name: the File menu looked at while untitled, a file opened with Ctrl+O, typed in, Ctrl+S.
+        QTest::newRow("Ctrl+O, typing, Ctrl+S; Save enabled by the name")
+            << L{"show", "?save on", "menu", "?save off", "file a.txt=x", "key Ctrl+O", "?save on", "keys yz", "key Ctrl+S"}
+            << L{"open a.txt"} << "a.txt - Penwick" << "0" << "a.txt" << "yzx" << L{"a.txt=yzx"} << false;
+        QTest::newRow("a declined create leaves Save disabled")
+            << L{"show", "file a.txt=x", "key Ctrl+O", "?save on", "key Ctrl+O", "?save off"}
+            << L{"open a.txt", "open gone.txt", "No create gone.txt"} << untitled << "0" << "" << "" << L{} << false;
+
+        const L backup{"file doc.txt=torn", "backup doc.txt=whole old text", "Open"};
+        QTest::newRow("a left backup, Yes: its text, changed, saved over the file; the copy goes")
+            << backup + L{"?flag 1", "type !", "?journal", "undo", "Save"} << L{"open doc.txt", "Yes backup doc.txt"}
+            << "doc.txt - Penwick" << "0" << "doc.txt" << "whole old text"
+            << L{"doc.txt=whole old text", ".doc.txt.penwick-backup=(unreadable)"} << false;
+        QTest::newRow("a left backup, No: the file as it is; the copy stays")
+            << backup + L{"?flag 0", "type !", "?journal doc.txt", "undo", "Save"} << L{"open doc.txt", "No backup doc.txt"}
+            << "doc.txt - Penwick" << "0" << "doc.txt" << "torn" << L{"doc.txt=torn", ".doc.txt.penwick-backup=whole old text"} << false;
+        QTest::newRow("a left backup equal to the file: no question, left for the next save")
+            << L{"file doc.txt=torn", "backup doc.txt=torn", "Open", "?flag 0"} << L{"open doc.txt"} << "doc.txt - Penwick" << "0"
+            << "doc.txt" << "torn" << L{".doc.txt.penwick-backup=torn"} << false;
+
+        const L changed{"file shared.txt=old", "Open", "type new "};
+        QTest::newRow("file unchanged on disk: saved, nothing asked") << changed + L{"Save", "type more ", "Save"}
+            << L{"open shared.txt"} << "shared.txt - Penwick" << "0" << "shared.txt" << "new more old"
+            << L{"shared.txt=new more old"} << false;
+        QTest::newRow("rewritten by another program, No: nothing written") << changed + L{"file shared.txt=theirs!", "Save"}
+            << L{"open shared.txt", "No changed shared.txt"} << "shared.txt - Penwick" << "1" << "shared.txt" << "new old"
+            << L{"shared.txt=theirs!"} << false;
+        QTest::newRow("rewritten, Yes: replaced, and ours again") << changed + L{"file shared.txt=theirs!", "Save", "type more ", "Save"}
+            << L{"open shared.txt", "Yes changed shared.txt"} << "shared.txt - Penwick" << "0" << "shared.txt" << "new more old"
+            << L{"shared.txt=new more old"} << false;
+        QTest::newRow("rewritten keeping size, time and inode, No") << changed + L{"rewrite shared.txt=OLD", "Save"}
+            << L{"open shared.txt", "No changed shared.txt"} << "shared.txt - Penwick" << "1" << "shared.txt" << "new old"
+            << L{"shared.txt=OLD"} << false;
+        QTest::newRow("replaced by a rename, No") << changed + L{"file shared.tmp=theirs!", "mv shared.tmp shared.txt", "Save"}
+            << L{"open shared.txt", "No changed shared.txt"} << "shared.txt - Penwick" << "1" << "shared.txt" << "new old"
+            << L{"shared.txt=theirs!"} << false;
+        QTest::newRow("deleted meanwhile: written again, nothing asked") << changed + L{"rm shared.txt", "Save", "type more ", "Save"}
+            << L{"open shared.txt"} << "shared.txt - Penwick" << "0" << "shared.txt" << "new more old"
+            << L{"shared.txt=new more old"} << false;
+
+        QTest::newRow("Exit, No: ends without saving") << L{"windows", "type typed", "Exit"} << L{"No save Untitled"}
+            << untitled << "1" << "" << "typed" << L{} << true;
+        QTest::newRow("Exit, Cancel: keeps running") << L{"windows", "type typed", "Exit"} << L{"Cancel save Untitled"}
+            << untitled << "1" << "" << "typed" << L{} << false;
+        QTest::newRow("close box, clean: no question") << L{"windows", "close"} << L{} << untitled << "0" << "" << "" << L{} << true;
+        QTest::newRow("close box, changed, No") << L{"windows", "type typed", "close"} << L{"No save Untitled"}
+            << untitled << "1" << "" << "typed" << L{} << true;
+        QTest::newRow("close box, changed, Cancel") << L{"windows", "type typed", "close"} << L{"Cancel save Untitled"}
+            << untitled << "1" << "" << "typed" << L{} << false;
     }
 
-    void openMissingFile_data()
+    void journey()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("cause");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("create accepted") << "new.txt" << missing << int(vbYes) << "new.txt - Penwick";
-        QTest::newRow("create declined") << "new.txt" << missing << int(vbNo) << "Penwick";
-        QTest::newRow("a folder, declined") << "" << "It is a folder, not a file." << int(vbNo) << "Penwick";
-    }
-
-    void openMissingFile()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, cause);
-        QFETCH(int, answer);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, answers);
         QFETCH(QString, caption);
-        Harness h;
-        const QString file = name.isEmpty() ? h.dir.path() : h.path(name);
-        const bool named = answer == vbYes;
-        h.open(QStringLiteral("old.txt"), "old");   // a clean document the missing one must replace
-        h.desktop.openDialog(file);
-        h.desktop.msgBox(answer, Harness::createQuestion(file, cause), 36);
-        h.w().mnuFileOpen_Click();
-        QCOMPARE(h.w().windowTitle(), caption);
-        QCOMPARE(h.w().RichTextBox->Tag, named ? QStringLiteral("1") : QStringLiteral("0"));
-        QCOMPARE(h.w().CommonDialog.FileName, named ? file : QString());
-        QCOMPARE(h.w().RichTextBox->Text(), QString());
-        QVERIFY(!h.w().mnuEditUndo->isEnabled());
-        QVERIFY2(!QFileInfo(file).isFile(), "nothing is created on disk before a save");
-        if (named) {
-            // Closing now asks to save under that path, and Yes writes it.
-            h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
-            int cancel = 0;
-            h.w().Form_Unload(cancel);
-            QCOMPARE(cancel, 0);
-            QCOMPARE(Harness::read(file), QByteArray());
-        }
-    }
-
-    void openOffersALeftBackup_data()
-    {
-        QTest::addColumn<QByteArray>("backup");
-        QTest::addColumn<int>("answer");   // 0: no question comes
-        QTest::addColumn<QByteArray>("opened");
-        QTest::newRow("Yes: the copy's text, changed, saved over the file; the copy goes")
-            << QByteArray("whole old text") << int(vbYes) << QByteArray("whole old text");
-        QTest::newRow("No: the file as it is; the copy stays") << QByteArray("whole old text") << int(vbNo) << QByteArray("torn");
-        QTest::newRow("a copy equal to the file: no question, left for the next save")
-            << QByteArray("torn") << 0 << QByteArray("torn");
-    }
-
-    void openOffersALeftBackup()
-    {
-        QFETCH(QByteArray, backup);
-        QFETCH(int, answer);
-        QFETCH(QByteArray, opened);
-        Harness h;
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(h.path(QStringLiteral("cache"))));
-        const QString file = h.path(QStringLiteral("doc.txt"));
-        const QString copy = h.path(QStringLiteral(".doc.txt.penwick-backup"));
-        Harness::write(file, "torn");
-        Harness::write(copy, backup);
-        const QDateTime made(QDate(2026, 3, 9), QTime(16, 45));
-        const timespec times[2] = {{time_t(made.toSecsSinceEpoch()), 0}, {time_t(made.toSecsSinceEpoch()), 0}};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(copy).constData(), times, 0), 0);
-        h.desktop.openDialog(file);
-        if (answer != 0)
-            h.desktop.msgBox(answer,
-                             QStringLiteral("A backup copy of '") + file + QStringLiteral("' from ")
-                                 + QLocale::system().toString(made, QLocale::ShortFormat)
-                                 + QStringLiteral(" was left by a save that did not finish. Open the backup instead?"),
-                             vbYesNo + vbExclamation);
-        h.w().mnuFileOpen_Click();
-        QCOMPARE(h.w().RichTextBox->Text().toLatin1(), opened);
-        QCOMPARE(h.w().RichTextBox->Tag, answer == vbYes ? QStringLiteral("1") : QStringLiteral("0"));
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("doc.txt - Penwick"));
-        QCOMPARE(h.w().CommonDialog.FileName, file);
-        // An edit's journal names the file the text came from; the backup's text has none behind it after a crash.
-        h.w().RichTextBox->setSelText(QStringLiteral("!"));
-        h.w().RichTextBox->WaitJournalWritten();
-        const std::optional<text::JournalContents> journal = text::readJournal(h.w().RichTextBox->journalFile());
-        QVERIFY(journal);
-        QCOMPARE(journal->header.path, answer == vbYes ? QString() : file);
-        h.w().RichTextBox->Undo();
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(file), opened);
-        QCOMPARE(QFile::exists(copy), answer != vbYes);
-    }
-
-    void saveToReadOnlyFileFallsToSaveAs()
-    {
-        Harness h;
-        const QString file = h.path(QStringLiteral("locked.txt"));
-        Harness::write(file, "old");
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
-        h.desktop.openDialog(file);
-        h.w().mnuFileOpen_Click();
-        h.w().RichTextBox->setSelText(QStringLiteral("new "));
-        h.desktop.msgBox(vbOK, Harness::unable(file, ::geteuid() == 0 ? QStringLiteral("The file is read-only.") : QStringLiteral("Permission denied")), 48);
-        h.desktop.saveDialog(QString());
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(file), QByteArray("old"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-        QCOMPARE(h.w().CommonDialog.FileName, file);
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("locked.txt - Penwick"));
-    }
-
-    void saveAsToUnwritableFolderRetries()
-    {
-        Harness h;
-        h.w().RichTextBox->setSelText(QStringLiteral("text"));
-        // A folder that does not exist cannot be written by anyone, root included.
-        const QString bad = h.path(QStringLiteral("missing/x.txt"));
-        h.desktop.saveDialog(bad);
-        h.desktop.msgBox(vbOK, Harness::unable(bad, missing), 48);
-        h.desktop.saveDialog(QString());
-        h.w().mnuFileSaveas_Click();
-        QCOMPARE(h.w().CommonDialog.FileName, bad);
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-    }
-
-    void saveAsAppendsTheDefaultExtension()
-    {
-        Harness h;
-        h.w().RichTextBox->setSelText(QStringLiteral("text"));
-        h.desktop.saveDialog(h.path(QStringLiteral("notes")));
-        h.w().mnuFileSaveas_Click();
-        const QString saved = h.path(QStringLiteral("notes.TXT"));
-        QCOMPARE(Harness::read(saved), QByteArray("text"));
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick   '") + saved + QLatin1Char('\''));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("0"));
-    }
-
-    void saveAsAsksBeforeReplacing()
-    {
-        Harness h;
-        const QString file = h.path(QStringLiteral("a.txt"));
-        Harness::write(file, "old");
-        h.w().RichTextBox->setSelText(QStringLiteral("new"));
-        const QString replace = QLatin1Char('\'') + file + QStringLiteral("' already exists. Do you want to replace it?");
-        h.desktop.saveDialog(file);
-        h.desktop.msgBox(vbNo, replace, 52);
-        h.desktop.saveDialog(file);
-        h.desktop.msgBox(vbYes, replace, 52);
-        h.w().mnuFileSaveas_Click();
-        QCOMPARE(Harness::read(file), QByteArray("new"));
-    }
-
-    void queryYesSavesNamedDocument()
-    {
-        Harness h;
-        const QString next = h.path(QStringLiteral("b.txt"));
-        Harness::write(next, "b");
-        const QString file = h.open(QStringLiteral("a.txt"), "a");
-        h.w().RichTextBox->setSelStart(1);
-        h.w().RichTextBox->setSelText(QStringLiteral("!"));
-        h.desktop.openDialog(next);
-        h.desktop.msgBox(vbYes, Harness::saveQuestion(file), 35);
-        h.w().mnuFileOpen_Click();
-        QCOMPARE(Harness::read(file), QByteArray("a!"));
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("b"));
-    }
-
-    void newReplacesACleanDocumentWithoutAsking()
-    {
-        Harness h;
-        h.open(QStringLiteral("a.txt"), "a");
-        const QString folder = h.w().CommonDialog.InitDir;
-        h.w().mnuFileNew_Click();
-        QCOMPARE(h.w().RichTextBox->Text(), QString());
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
-        QCOMPARE(h.w().CommonDialog.FileName, QString());
-        QCOMPARE(h.w().CommonDialog.InitDir, folder);
-        QVERIFY(!h.w().mnuEditUndo->isEnabled());
-        QVERIFY2(!h.w().RichTextBox->canUndo(), "New must not let Undo bring back the old document");
-    }
-
-    void dropsOpenTheFirstFileOnly()
-    {
-        Harness h;
-        QStringList files;
-        for (const char *name : {"one.txt", "two.txt", "three.txt"}) {
-            files << h.path(QLatin1String(name));
-            Harness::write(files.last(), name);
-        }
-        h.w().RichTextBox_OLEDragDrop(files);
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("one.txt"));
-        h.w().Form_OLEDragDrop(files.mid(1));
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two.txt"));
-    }
-
-    void droppedTextOpensNothing()
-    {
-        Harness h;
-        h.show();
-        h.w().RichTextBox->setSelText(QStringLiteral("kept"));
-        auto *data = new QMimeData;
-        data->setText(QStringLiteral("dragged text"));
-        // Whatever widget of the control is under the mouse where the text is dropped.
-        QWidget *target = h.w().RichTextBox->childAt(20, 20);
-        QVERIFY(target);
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        delete data;
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("kept"));
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("Penwick"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-    }
-
-    // "caf\xE9 notes.txt" in Latin-1 bytes: opened from the command line and from a drop, shown with U+FFFD,
-    // saved under exactly its own bytes.
-    void namesThatAreNotUtf8KeepTheirBytes()
-    {
-        QTemporaryDir dir;
-        const QByteArray second = QFile::encodeName(dir.path()) + "/\xFF.txt";
-        const QString first = text::decodeName(QFile::encodeName(dir.path()) + "/caf\xE9 notes.txt");
-        Harness::write(first, "old");
-        Harness::write(text::decodeName(second), "two");
-
-        Harness h({QLatin1Char('"') + first + QLatin1Char('"')});
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("caf\uFFFD notes.txt - Penwick"));
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("old"));
-        QCOMPARE(h.w().CommonDialog.InitDir, dir.path() + QLatin1Char('/'));
-        h.w().RichTextBox->setSelText(QStringLiteral("new "));
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(first), QByteArray("new old"));
-
-        QMimeData drop;
-        drop.setData(QStringLiteral("text/uri-list"), "file://" + second.toPercentEncoding("/") + "\r\n");
-        h.w().Form_OLEDragDrop(droppedFiles(&drop));
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("two"));
-        // No other file was made (Qt's own listing leaves out names that are not UTF-8).
-        int files = 0;
-        DIR *folder = ::opendir(QFile::encodeName(dir.path()).constData());
-        while (const dirent *entry = ::readdir(folder))
-            files += entry->d_name[0] != '.';
-        ::closedir(folder);
-        QCOMPARE(files, 2);
-    }
-
-    void fullDiskIsNamedAsTheCause_data()
-    {
-        QTest::addColumn<bool>("hardLinked");
-        QTest::addColumn<QString>("cause");
-        QTest::newRow("a new file") << false << "No space left on device";
-        QTest::newRow("a hard-linked file, rewritten in place under a backup in the cache")
-            << true << "No space left on device. The file was left as it was.";
-    }
-
-    // A 64 KB file system of our own (a private mount namespace): the save fails, the message says why and what
-    // became of the file.
-    void fullDiskIsNamedAsTheCause()
-    {
-        QFETCH(bool, hardLinked);
-        QFETCH(QString, cause);
-        static const bool ownNamespace =
-            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-        if (!ownNamespace)
-            QSKIP("mounting a small file system needs root");
-        Harness h;
-        const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(h.path(QStringLiteral("cache"))));
-        const QString small = h.path(QStringLiteral("small"));
-        QVERIFY(QDir().mkdir(small));
-        QCOMPARE(::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k"), 0);
-        const QString file = small + QStringLiteral("/big.txt");
-        const QByteArray old(20000, 'o');
-        if (hardLinked) {
-            Harness::write(file, old);
-            QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(file + QStringLiteral("2")).constData()), 0);
-            Harness::write(small + QStringLiteral("/filler"), QByteArray(60000, 'f'));   // as much as still fits
-            h.desktop.openDialog(file);
-            h.w().mnuFileOpen_Click();
-            h.w().RichTextBox->setSelText(QString(100000, QLatin1Char('x')));
-            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
-            h.desktop.saveDialog(QString());
-            h.w().mnuFileSave_Click();
-            QCOMPARE(Harness::read(file), old);
-        } else {
-            h.w().RichTextBox->setSelText(QString(200000, QLatin1Char('x')));
-            h.desktop.saveDialog(file);
-            h.desktop.msgBox(vbOK, Harness::unable(file, cause), 48);
-            h.desktop.saveDialog(QString());
-            h.w().mnuFileSaveas_Click();
-        }
-        ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
-        qputenv("XDG_CACHE_HOME", cacheBefore);
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-    }
-
-    void fileChangedByAnotherProgram_data()
-    {
-        QTest::addColumn<QString>("meanwhile");   // what another program does to the file after it was opened
-        QTest::addColumn<int>("answer");          // 0: no question
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QString>("flag");
-        QTest::newRow("unchanged: saved, nothing asked") << "" << 0 << QByteArray("new old") << "0";
-        QTest::newRow("rewritten, No: nothing written") << "rewrite" << int(vbNo) << QByteArray("theirs!") << "1";
-        QTest::newRow("rewritten, Yes: replaced") << "rewrite" << int(vbYes) << QByteArray("new old") << "0";
-        QTest::newRow("replaced by rename, No") << "rename" << int(vbNo) << QByteArray("theirs!") << "1";
-        QTest::newRow("rewritten keeping size, time and inode, No") << "same stamp" << int(vbNo) << QByteArray("OLD") << "1";
-        QTest::newRow("deleted: written again, nothing asked") << "delete" << 0 << QByteArray("new old") << "0";
-    }
-
-    void fileChangedByAnotherProgram()
-    {
-        QFETCH(QString, meanwhile);
-        QFETCH(int, answer);
-        QFETCH(QByteArray, after);
         QFETCH(QString, flag);
-        Harness h;
-        const QString file = h.open(QStringLiteral("shared.txt"), "old");
-        h.w().RichTextBox->setSelText(QStringLiteral("new "));
-        if (meanwhile == QLatin1String("rewrite")) {
-            Harness::write(file, "theirs!");
-        } else if (meanwhile == QLatin1String("rename")) {
-            Harness::write(file + QStringLiteral(".tmp"), "theirs!");
-            QVERIFY(::rename(QFile::encodeName(file + QStringLiteral(".tmp")).constData(), QFile::encodeName(file).constData()) == 0);
-        } else if (meanwhile == QLatin1String("same stamp")) {
-            struct stat before;
-            QVERIFY(::stat(QFile::encodeName(file).constData(), &before) == 0);
-            Harness::write(file, "OLD");
-            const struct timespec times[2] = {before.st_atim, before.st_mtim};
-            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0) == 0);
-        } else if (meanwhile == QLatin1String("delete")) {
-            QVERIFY(QFile::remove(file));
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QStringList, disk);
+        QFETCH(bool, ends);
+        Harness h({}, {}, false);
+        for (const QString &answer : answers)
+            queue(h, answer);
+        // The steps before "launch" come before the program starts.
+        qsizetype launch = steps.size();
+        while (--launch >= 0 && !steps[launch].startsWith(QLatin1String("launch "))) {
         }
-        if (answer)
-            h.desktop.msgBox(answer, QLatin1Char('\'') + file + QStringLiteral("' was changed by another program after it was opened. "
-                                                                              "Do you want to replace it with this document?"), 52);
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(file), after);
-        QCOMPARE(h.w().RichTextBox->Tag, flag);
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("shared.txt - Penwick"));
-        // Once saved, the file is ours again: the next save asks nothing.
-        if (flag == QLatin1String("0")) {
-            h.w().RichTextBox->setSelText(QStringLiteral("more "));
-            h.w().mnuFileSave_Click();
+        bool closed = false;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            if (i == launch) {
+                const QString arg = steps[i].mid(7);
+                const bool quoted = arg.startsWith(QLatin1Char('"'));
+                const QString file = pathOf(h, quoted ? arg.mid(1, arg.size() - 2) : arg);
+                setCommandLine({quoted ? QLatin1Char('"') + file + QLatin1Char('"') : file});
+                h.load();
+                continue;
+            }
+            if (launch < 0 && i == 0)
+                h.load();
+            step(h, steps[i], closed);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        if (steps.isEmpty())
+            h.load();
+        frmPenwick &w = h.w();
+        QCOMPARE(w.windowTitle(), QString(caption).replace(QStringLiteral("%d"), h.dir.path()));
+        QCOMPARE(w.RichTextBox->Tag, flag);
+        QCOMPARE(w.CommonDialog.FileName, name.isEmpty() ? QString() : pathOf(h, name));
+        QCOMPARE(w.RichTextBox->Text(), text);
+        for (const QString &file : disk)
+            QCOMPARE(Harness::read(pathOf(h, file.section(QLatin1Char('='), 0, 0))),
+                     QByteArray::fromPercentEncoding(file.section(QLatin1Char('='), 1).toUtf8()));
+        QCOMPARE(h.desktop.count(QStringLiteral("End")) == 1 || (closed && !w.isVisible()), ends);
+        if (steps.contains(QStringLiteral("windows"))) {
+            QCOMPARE(frmFind::isLoaded(), !ends);
+            QCOMPARE(frmAbout::isLoaded(), !ends);
         }
     }
 };

@@ -1,5 +1,7 @@
-// The main window from launch to exit: controls, menu table, start-up, command line, shortcuts, Exit and close.
+// The main window's menu reached by real keys from the document: each item's caption, shortcut and command;
+// the window's icon.
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QIcon>
 #include <QImage>
@@ -7,11 +9,8 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "about/frmabout.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
-#include "platform/statusbar.h"
-#include "search/frmfind.h"
 
 using namespace platform;
 
@@ -22,174 +21,91 @@ class tst_MainWindow : public QObject
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
 
-    void startsUntitledAndClean()
+    void menuByKeys_data()
     {
-        Harness h;
-        QCOMPARE(h.w().StatusBar->panelText(1), QStringLiteral("Line: 1"));
-        QCOMPARE(h.w().StatusBar->panelText(2), QStringLiteral("Col: 1"));
-        QCOMPARE(h.w().StatusBar->panelText(3), QString());
-        QVERIFY(!h.w().tmpClipboard->Visible());
-        QVERIFY2(QFontInfo(h.w().RichTextBox->resolvedFont()).fixedPitch(), "a missing face must be drawn by a fixed-pitch one");
-        QCOMPARE(h.w().RichTextBox->RightMargin(), 491520.0f);
-    }
-
-    void menuTable_data()
-    {
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shortcut");
-        const char *rows[][3] = {
-            {"mnuFileNew", "&New", "Ctrl+N"}, {"mnuFileOpen", "&Open...", "Ctrl+O"}, {"mnuFileSave", "&Save", "Ctrl+S"},
-            {"mnuFileSaveas", "Save &As...", ""}, {"mnuFilePrint", "&Print...", "Ctrl+P"}, {"mnuFileExit", "E&xit", ""},
-            {"mnuEditUndo", "&Undo", "Ctrl+Z"}, {"mnuEditCut", "Cu&t", "Ctrl+X"}, {"mnuEditCopy", "&Copy", "Ctrl+C"},
-            {"mnuEditPaste", "&Paste", "Ctrl+V"}, {"mnuEditDelete", "De&lete", "Del"}, {"mnuEditSelectall", "Select &All", "Ctrl+A"},
-            {"mnuSearchFind", "&Find...", "Ctrl+F"}, {"mnuSearchNext", "Find &Next", "F3"}, {"mnuSearchReplace", "&Replace...", "Ctrl+H"},
-            {"mnuOptionsWordwrap", "&Wordwrap", "Ctrl+W"}, {"mnuOptionsOptions", "Options", ""},
-            {"mnuHelpContents", "&Contents...", "F1"}, {"mnuHelpAbout", "&About...", ""},
-            {"mnuFile", "&File", ""}, {"mnuEdit", "&Edit", ""}, {"mnuSearch", "&Search", ""}, {"mnuOptions", "&Options", ""}, {"mnuHelp", "&Help", ""},
+        QTest::addColumn<QString>("keys");    // pressed in the document: the shortcut, or the access keys of menu and item
+        QTest::addColumn<QString>("call");    // what the command asks of the desktop, answered by cancelling
+        QTest::addColumn<QString>("text");    // afterwards, from "a[b]c" with "xy" on the clipboard; [] the selection
+        QTest::addColumn<QString>("clip");
+        const char *rows[][6] = {
+            {"mnuFileNew", "&New", "Ctrl+N", "Ctrl+N", "MsgBox", "a[b]c"},
+            {"mnuFileOpen", "&Open...", "Ctrl+O", "Ctrl+O", "Open", "a[b]c"},
+            {"mnuFileSave", "&Save", "Ctrl+S", "Ctrl+S", "Save", "a[b]c"},   // untitled: straight to Save As, no failure told
+            {"mnuFileSaveas", "Save &As...", "", "Alt+F, A", "Save", "a[b]c"},
+            {"mnuFilePrint", "&Print...", "Ctrl+P", "Ctrl+P", "Print", "a[b]c"},
+            {"mnuFileExit", "E&xit", "", "Alt+F, X", "MsgBox", "a[b]c"},
+            {"mnuEditUndo", "&Undo", "Ctrl+Z", "Ctrl+Z", "", "[]"},
+            {"mnuEditCut", "Cu&t", "Ctrl+X", "Ctrl+X", "", "a[]c"},
+            {"mnuEditCopy", "&Copy", "Ctrl+C", "Ctrl+C", "", "a[b]c"},
+            {"mnuEditPaste", "&Paste", "Ctrl+V", "Ctrl+V", "", "axy[]c"},
+            {"mnuEditDelete", "De&lete", "Del", "Alt+E, L", "", "a[]c"},
+            {"mnuEditSelectall", "Select &All", "Ctrl+A", "Ctrl+A", "", "[abc]"},
+            {"mnuSearchFind", "&Find...", "Ctrl+F", "Alt+S, F", "Modal frmFind", "a[b]c"},
+            {"mnuSearchNext", "Find &Next", "F3", "F3", "Modal frmFind", "a[b]c"},   // no search text yet: the window
+            {"mnuSearchReplace", "&Replace...", "Ctrl+H", "Ctrl+H", "Modal frmReplace", "a[b]c"},
+            {"mnuOptionsWordwrap", "&Wordwrap", "Ctrl+W", "Ctrl+W", "", "a[b]c"},
+            {"mnuOptionsOptions", "Options", "", "Alt+O, Down, Return", "Modal frmOptions", "a[b]c"},
+            {"mnuHelpContents", "&Contents...", "F1", "F1", "", "a[b]c"},   // hidden and disabled: nothing happens
+            {"mnuHelpAbout", "&About...", "", "Alt+H, A", "Modal frmAbout", "a[b]c"},
         };
-        for (const auto &row : rows)
-            QTest::newRow(row[0]) << QString::fromLatin1(row[1]) << QString::fromLatin1(row[2]);
+        for (const auto &row : rows) {
+            const QString text = QString::fromLatin1(row[5]);
+            const bool copies = qstrcmp(row[0], "mnuEditCut") == 0 || qstrcmp(row[0], "mnuEditCopy") == 0;
+            QTest::newRow(row[0]) << row[0] << row[1] << row[2] << row[3] << row[4] << text << (copies ? "b" : "xy");
+        }
+        QTest::newRow("Del in the document, nothing selected: the control's own delete")
+            << "mnuEditDelete" << "De&lete" << "Del" << "Left, Del" << "" << "a[]c" << "xy";
     }
 
-    void menuTable()
+    void menuByKeys()
     {
+        QFETCH(QString, action);
         QFETCH(QString, caption);
         QFETCH(QString, shortcut);
-        Harness h;
-        const QString name = QString::fromLatin1(QTest::currentDataTag());
-        QAction *action = nullptr;
-        for (QAction *a : h.w().findChildren<QAction *>())
-            if (a->objectName() == name)
-                action = a;
-        QVERIFY2(action, qPrintable(name));
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->shortcut().toString(), shortcut);
-        QCOMPARE(action->isCheckable() && action->isChecked(), false);
-        const bool help = name == QLatin1String("mnuHelpContents");
-        QCOMPARE(action->isVisible(), !help);
-        QCOMPARE(action->isEnabled(), !help && name != QLatin1String("mnuEditUndo"));
-    }
-
-    void commandLineMissingFileAsksToCreate()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("new.txt"));
-        Harness h({QStringLiteral("\"") + file + QStringLiteral("\"")}, {}, false);
-        h.desktop.msgBox(vbYes, Harness::createQuestion(file), 36);
-        h.load();
-        QCOMPARE(h.w().windowTitle(), QStringLiteral("new.txt - Penwick"));
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
-        QVERIFY(!QFile::exists(file));
-    }
-
-    void fileMenuEnablesSaveForNamedDocuments()
-    {
-        // A user's journey: the File menu looked at while untitled, a file opened with Ctrl+O, typed in, Ctrl+S.
+        QFETCH(QString, keys);
+        QFETCH(QString, call);
+        QFETCH(QString, text);
+        QFETCH(QString, clip);
         Harness h;
         h.show();
-        QVERIFY(h.w().mnuFileSave->isEnabled());
-        h.w().mnuFile->popup(QPoint(0, 0));
-        QTRY_VERIFY(h.w().mnuFile->isVisible());
-        h.w().mnuFile->close();
-        QVERIFY(!h.w().mnuFileSave->isEnabled());
-        const QString file = h.path(QStringLiteral("a.txt"));
-        Harness::write(file, "x");
+        auto *item = h.w().findChild<QAction *>(action);
+        QVERIFY(item);
+        QCOMPARE(item->text(), caption);
+        QCOMPARE(item->shortcut().toString(), shortcut);
         h.w().RichTextBox->setFocus();
-        QWidget *doc = QApplication::focusWidget();
-        h.desktop.openDialog(file);
-        QTest::keyClick(doc, Qt::Key_O, Qt::ControlModifier);
-        QVERIFY(h.w().mnuFileSave->isEnabled());
-        QTest::keyClicks(doc, QStringLiteral("yz"));
-        QTest::keyClick(doc, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(Harness::read(file), QByteArray("yzx"));
-
-        h.desktop.openDialog(h.path(QStringLiteral("gone.txt")));
-        h.desktop.msgBox(vbNo, Harness::createQuestion(h.path(QStringLiteral("gone.txt"))));
-        QTest::keyClick(doc, Qt::Key_O, Qt::ControlModifier);
-        QVERIFY2(!h.w().mnuFileSave->isEnabled(), "a declined create leaves the document untitled");
-    }
-
-    void exitAndCloseAskOnce_data()
-    {
-        QTest::addColumn<bool>("exit");       // File > Exit, else the close box
-        QTest::addColumn<bool>("modified");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("ends");
-        QTest::newRow("Exit, No: ends without saving") << true << true << int(vbNo) << true;
-        QTest::newRow("Exit, Cancel: keeps running") << true << true << int(vbCancel) << false;
-        QTest::newRow("close, clean: no question") << false << false << 0 << true;
-        QTest::newRow("close, modified, No") << false << true << int(vbNo) << true;
-        QTest::newRow("close, modified, Cancel") << false << true << int(vbCancel) << false;
-    }
-
-    // Exit also unloads the other windows, and ends the program.
-    void exitAndCloseAskOnce()
-    {
-        QFETCH(bool, exit);
-        QFETCH(bool, modified);
-        QFETCH(int, answer);
-        QFETCH(bool, ends);
-        Harness h;
-        h.show();
-        frmFind::instance();
-        frmAbout::instance();
-        if (modified) {
-            h.w().RichTextBox->setSelText(QStringLiteral("typed"));
-            h.desktop.msgBox(answer, Harness::saveQuestion(QStringLiteral("Untitled")), 35);
-        }
-        if (exit) {
-            h.w().mnuFileExit_Click();
-            QCOMPARE(h.desktop.count(QStringLiteral("End")), ends ? 1 : 0);
-            QCOMPARE(frmFind::isLoaded(), !ends);
-            QCOMPARE(frmAbout::isLoaded(), !ends);
-        } else {
-            h.w().close();   // as the close box does
-            QCOMPARE(h.w().isVisible(), !ends);
-        }
-    }
-
-    void shortcutsReachTheirCommandsFromTheDocument()
-    {
-        Harness h;
-        h.show();
-        h.w().RichTextBox->setFocus();
-        QWidget *doc = QApplication::focusWidget();
-        QVERIFY(doc);
-        auto key = [&](int k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(doc, Qt::Key(k), m); };
-
-        QTest::keyClicks(doc, QStringLiteral("abc"));
-        key(Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(h.w().RichTextBox->SelLength(), 3);
-        key(Qt::Key_C, Qt::ControlModifier);
-        key(Qt::Key_End);
-        key(Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("abcabc"));
-        key(Qt::Key_Home);
-        key(Qt::Key_Delete);
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("bcabc"));
-        key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(h.w().RichTextBox->Text(), QStringLiteral("abcabc"));
-        key(Qt::Key_W, Qt::ControlModifier);
-        QVERIFY(h.w().mnuOptionsWordwrap->isChecked());
-        QCOMPARE(h.w().RichTextBox->RightMargin(), 0.0f);
-        key(Qt::Key_F1);   // Help is hidden: no call
-
-        h.desktop.modal([](QDialog &) {});
-        key(Qt::Key_F, Qt::ControlModifier);
-        h.desktop.modal([](QDialog &) {});
-        key(Qt::Key_F3);
-        h.desktop.modal([](QDialog &) {});
-        key(Qt::Key_H, Qt::ControlModifier);
-        h.desktop.printDialog(0, cdlCancel);
-        key(Qt::Key_P, Qt::ControlModifier);
-        h.desktop.saveDialog(QString());
-        key(Qt::Key_S, Qt::ControlModifier);   // untitled: straight to Save As, no failure told
-        h.desktop.msgBox(vbCancel, Harness::saveQuestion(QStringLiteral("Untitled")));
-        key(Qt::Key_N, Qt::ControlModifier);
-        QStringList kinds;
-        for (const auto &call : h.desktop.calls)
-            kinds << call.kind;
-        QCOMPARE(kinds, QStringList({"Modal", "Modal", "Modal", "Print", "Save", "MsgBox"}));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+        h.w().RichTextBox->setSelStart(1);
+        h.w().RichTextBox->setSelLength(1);
+        QApplication::clipboard()->setText(QStringLiteral("xy"));
+        if (call == QLatin1String("MsgBox"))
+            h.desktop.msgBox(vbCancel, Harness::saveQuestion(QStringLiteral("Untitled")));
+        else if (call == QLatin1String("Open"))
+            h.desktop.openDialog(QString());
+        else if (call == QLatin1String("Save"))
+            h.desktop.saveDialog(QString());
+        else if (call == QLatin1String("Print"))
+            h.desktop.printDialog(0, cdlCancel);
+        else if (call.startsWith(QLatin1String("Modal")))
+            h.desktop.modal([](QDialog &) {});
+        const QKeySequence sequence(keys);
+        for (int i = 0; i < sequence.count(); ++i)   // to the open menu, once one opened
+            QTest::keySequence(QApplication::activePopupWidget() ? nullptr : QApplication::focusWidget(), QKeySequence(sequence[i]));
+        QStringList calls;
+        for (const auto &c : h.desktop.calls)
+            calls << (c.kind == QLatin1String("Modal") ? c.kind + QLatin1Char(' ') + c.prompt : c.kind);
+        QCOMPARE(calls.join(QLatin1Char(',')), call);
+        QString shown = h.w().RichTextBox->Text();
+        const int start = h.w().RichTextBox->SelStart();
+        shown.insert(start + h.w().RichTextBox->SelLength(), QLatin1Char(']'));
+        shown.insert(start, QLatin1Char('['));
+        QCOMPARE(shown, text);
+        QCOMPARE(QApplication::clipboard()->text(), clip);
+        QCOMPARE(item->isChecked(), item->isCheckable());   // Ctrl+W turns word wrap on
+        if (item->isChecked())
+            QCOMPARE(h.w().RichTextBox->RightMargin(), 0.0f);
     }
 
     void iconIsTheThemesElseTheBundled_data()

@@ -3,8 +3,6 @@
 #include <QStringEncoder>
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include "engines.h"
 #include "harness.h"
 #include "platform/richtextbox.h"
@@ -168,18 +166,6 @@ private slots:
             QCOMPARE(h.w().RichTextBox->Text(), shown);
     }
 
-    void aCharacterTheEncodingLacksSavesAsUtf8()
-    {
-        Harness h;
-        const QString file = h.open(QStringLiteral("legacy.txt"), "\x93quote\x94\n");
-        h.w().RichTextBox->setSelStart(0);
-        h.w().RichTextBox->setSelText(QStringLiteral("\u2192"));
-        h.desktop.msgBox(vbOK, QLatin1Char('\'') + file + QStringLiteral("' was saved as UTF-8, because it now holds characters that its previous encoding cannot store."), 64);
-        h.w().mnuFileSave_Click();
-        QCOMPARE(Harness::read(file), QByteArray("\xE2\x86\x92\xE2\x80\x9Cquote\xE2\x80\x9D\n"));
-        h.w().mnuFileSave_Click();   // told once: it is UTF-8 now
-    }
-
     // U+FDD0 pasted into a UTF-16 file is kept as its own two bytes there.
     void reservedCharacterPastedIntoUtf16()
     {
@@ -189,22 +175,6 @@ private slots:
         h.w().RichTextBox->setSelText(QStringLiteral("\uFDD0"));
         h.w().mnuFileSave_Click();
         QCOMPARE(Harness::read(file), QByteArray("\xFF\xFE" "a\0\xD0\xFD" "b\0", 8));
-    }
-
-    void fifoOpensIntoTheCreateQuestionAndStaysUntouched()
-    {
-        Harness h;
-        const QString fifo = h.path(QStringLiteral("pipe"));
-        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-        h.desktop.openDialog(fifo);
-        h.desktop.msgBox(vbYes, Harness::createQuestion(fifo, QStringLiteral("It is a named pipe, not a file.")), 36);
-        h.w().mnuFileOpen_Click();
-        h.w().RichTextBox->setSelText(QStringLiteral("must not reach the pipe"));
-        h.desktop.msgBox(vbOK, Harness::unable(fifo, QStringLiteral("It is a named pipe, not a file.")), 48);
-        h.desktop.saveDialog(QString());
-        h.w().mnuFileSave_Click();
-        QVERIFY(!QFileInfo(fifo).isFile());
-        QCOMPARE(h.w().RichTextBox->Tag, QStringLiteral("1"));
     }
 };
 

@@ -51,9 +51,12 @@ QString prompt(const QString &text, int style)
     return QStringLiteral("%1 (%2)").arg(text).arg(style);
 }
 
-bool isWord(QChar c)
+bool isWord(const QList<uint> &characters, bool last)
 {
-    return c == QLatin1Char('_') || c.isLetterOrNumber() || c.isMark();
+    if (characters.isEmpty())
+        return false;
+    const char32_t c = last ? characters.last() : characters.first();
+    return c == U'_' || QChar::isLetterOrNumber(c) || QChar::isMark(c);
 }
 
 // The reference: the commands done the obvious, slow way, with a find of its own.
@@ -80,8 +83,8 @@ struct Model
             const QString here = text.mid(at, size);
             if (options & 4 ? here != needle : here.toCaseFolded() != needle.toCaseFolded())
                 continue;
-            const bool wordBefore = at > 0 && isWord(text[at - 1]);
-            const bool wordAfter = at + size < length && isWord(text[at + size]);
+            const bool wordBefore = isWord(QStringView(text).left(at).toUcs4(), true);
+            const bool wordAfter = isWord(QStringView(text).mid(at + size).toUcs4(), false);
             if (!(options & 2) || (!wordBefore && !wordAfter)) {
                 select(at, size);
                 return at;
@@ -226,6 +229,13 @@ private slots:
             << Case{Find, "xx ab", 3, 2, "ab", "", 0, 0} << QList<int>{vbYes} << "\"xx ab\" 3,2 [" + end + "]";
         QTest::newRow("caret inside the only occurrence: the wrap finds it")
             << Case{Find, "xx foo yy", 4, 0, "foo", "", 0, 0} << QList<int>{vbYes} << "\"xx foo yy\" 3,3 [" + end + "]";
+        // Each "cat" but the last touches an underscore, a digit, an accented or astral letter, or a mark.
+        const QString joined = QString::fromUcs4(U"a_cat 2cat \u00e9cat cat\u0301 \U0001D49Ccat cat");
+        QTest::newRow("_, digits, letters and marks join a word") << Case{Find, joined, 0, 0, "cat", "", 2, 0} << QList<int>{}
+            << "\"" + joined + "\" 27,3 []";
+        QTest::newRow("punctuation ends a word") << Case{Find, "(cat)", 0, 0, "cat", "", 2, 0} << QList<int>{} << "\"(cat)\" 1,3 []";
+        QTest::newRow("a space never matches a no-break space") << Case{Find, "a\u00a0b a b", 0, 0, "a b", "", 0, 0}
+            << QList<int>{} << QStringLiteral("\"a\u00a0b a b\" 4,3 []");
         QTest::newRow("find: empty search text ends") << Case{Find, "abc", 1, 0, "", "", 0, 0} << QList<int>{vbYes}
             << "\"abc\" 1,0 [" + end + " | No more occurrences of word. (64)]";
         // Replace.

@@ -1,21 +1,22 @@
-// The Find and Replace windows themselves, which the differential test does not see: what a showing resets,
-// Cancel, Esc and the close box, Find Next with no window yet, Enter in Replace, its undo step, and the layout.
+// The windows shown from the menu, as the differential test does not see them: what a showing resets, and Esc,
+// Cancel and the close box in each; Enter in Replace, its undo step, and whose message boxes they ask.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
+#include "about/frmabout.h"
 #include "app/frmpenwick.h"
 #include "platform/richtextbox.h"
-#include "platform/twips.h"
-#include "platform/twipslayout.h"
 #include "scripteddesktop.h"
 #include "search/frmfind.h"
 #include "search/frmreplace.h"
+#include "settings/frmoptions.h"
 
 using namespace platform;
 
@@ -26,8 +27,8 @@ class tst_searchwindows : public QObject
 private slots:
     void initTestCase()
     {
+        QStandardPaths::setTestModeEnabled(true);   // Cancel in Default Options reads the settings back
         m_main = new frmPenwick;
-        m_desktopFont = QApplication::font();
     }
 
     void cleanupTestCase()
@@ -40,97 +41,74 @@ private slots:
     {
         frmFind::unload();
         frmReplace::unload();
+        frmAbout::unload();
+        frmOptions::unload();
     }
-    void cleanup()
-    {
-        QApplication::setFont(m_desktopFont);
-        EXPECT_DESKTOP_SATISFIED();
-    }
+    void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
 
-    void showingAndHiding_data()
+    void closing_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("escape");
-        QTest::addColumn<QString>("textAfter");   // in the search text box once hidden
-
-        QTest::newRow("find, Cancel") << "frmFind" << false << "";
-        QTest::newRow("find, Esc") << "frmFind" << true << "";
-        QTest::newRow("replace, Cancel") << "frmReplace" << false << "kept";
-        QTest::newRow("replace, Esc") << "frmReplace" << true << "kept";
+        QTest::addColumn<QString>("how");         // a key, a button, or "close" for the title bar's close box
+        QTest::addColumn<QString>("focus");       // once shown
+        QTest::addColumn<bool>("stays");          // shown after it
+        QTest::addColumn<bool>("loaded");         // the same window afterwards
+        QTest::addColumn<QString>("checks");      // the check boxes afterwards, from the first one turned over
+        QTest::addColumn<QString>("textAfter");   // in the first text box, where "kept" was typed
+        QTest::newRow("Find, Cancel") << "frmFind" << "cmdCancel" << "txtFind" << false << true << "10" << "";
+        QTest::newRow("Find, Esc") << "frmFind" << "Esc" << "txtFind" << false << true << "10" << "";
+        QTest::newRow("Find, close box: unloaded") << "frmFind" << "close" << "txtFind" << false << false << "00" << "";
+        QTest::newRow("Replace, Cancel") << "frmReplace" << "cmdCancel" << "txtReplace" << false << true << "10" << "kept";
+        QTest::newRow("Replace, Esc") << "frmReplace" << "Esc" << "txtReplace" << false << true << "10" << "kept";
+        QTest::newRow("Replace, close box: unloaded") << "frmReplace" << "close" << "txtReplace" << false << false << "00" << "";
+        QTest::newRow("About, Esc") << "frmAbout" << "Esc" << "cmdOK" << false << true << "" << "";
+        QTest::newRow("About, OK") << "frmAbout" << "cmdOK" << "cmdOK" << false << true << "" << "";
+        QTest::newRow("About, close box: unloaded") << "frmAbout" << "close" << "cmdOK" << false << false << "" << "";
+        QTest::newRow("Options, Esc does nothing") << "frmOptions" << "Esc" << "cmdOK" << true << true << "101" << "";
+        QTest::newRow("Options, close box: Cancel, still loaded") << "frmOptions" << "close" << "cmdOK" << false << true << "001" << "";
     }
 
-    // A showing empties the text boxes and focuses the first; the check boxes keep their state, and hiding keeps the window.
-    void showingAndHiding()
+    // A showing empties the text boxes and focuses the first control; the check boxes keep their state.
+    void closing()
     {
         QFETCH(QString, name);
-        QFETCH(bool, escape);
+        QFETCH(QString, how);
+        QFETCH(QString, focus);
+        QFETCH(bool, stays);
+        QFETCH(bool, loaded);
+        QFETCH(QString, checks);
         QFETCH(QString, textAfter);
-
         QPointer<QDialog> dialog = &form(name);
-        const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
+        const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
         for (QLineEdit *box : boxes)
             box->setText(QStringLiteral("old"));
-        auto *matchCase = dialog->findChild<QCheckBox *>("chkCase");
-        auto *whole = dialog->findChild<QCheckBox *>("chkWhole");
-        matchCase->setChecked(true);
+        QList<QCheckBox *> checkBoxes = dialog->findChildren<QCheckBox *>();
+        if (!checkBoxes.isEmpty())
+            checkBoxes.first()->toggle();
+        const QString checked = states(*dialog);
         ScriptedDesktop desktop;
         desktop.modal([&](QDialog &shown) {
-            QCOMPARE(&shown, dialog.data());
+            QVERIFY(QTest::qWaitForWindowActive(&shown));
             for (const QLineEdit *box : boxes)
                 QCOMPARE(box->text(), QString());
-            QCOMPARE(shown.focusWidget(), boxes.first());
-            QVERIFY(matchCase->isChecked() && !whole->isChecked());
-            QTest::keyClicks(boxes.first(), QStringLiteral("kept"));
-            if (escape)
-                QTest::keyClick(boxes.first(), Qt::Key_Escape);
+            QCOMPARE(shown.focusWidget()->objectName(), focus);
+            QCOMPARE(states(shown), checked);
+            if (!boxes.isEmpty())
+                QTest::keyClicks(boxes.first(), QStringLiteral("kept"));
+            if (how == QLatin1String("Esc"))
+                QTest::keyClick(shown.focusWidget(), Qt::Key_Escape);
+            else if (how == QLatin1String("close"))
+                shown.close();
             else
-                shown.findChild<QPushButton *>("cmdCancel")->click();
-            QVERIFY(!shown.isVisible());
+                QTest::mouseClick(shown.findChild<QPushButton *>(how), Qt::LeftButton);
+            QCOMPARE(shown.isVisible(), stays);
         });
         open(name);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(&form(name), dialog.data());
-        QCOMPARE(boxes.first()->text(), textAfter);
-        QVERIFY(matchCase->isChecked());
-    }
-
-    void closeBoxUnloads_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("find") << "frmFind";
-        QTest::newRow("replace") << "frmReplace";
-    }
-
-    // The title bar's close box unloads the window: the next instance starts empty and unchecked.
-    void closeBoxUnloads()
-    {
-        QFETCH(QString, name);
-
-        QPointer<QDialog> before = &form(name);
-        ScriptedDesktop desktop;
-        desktop.modal([](QDialog &dialog) {
-            for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
-                box->setChecked(true);
-            dialog.findChildren<QLineEdit *>().first()->setText(QStringLiteral("ab"));
-            dialog.close();
-        });
-        open(name);
-        QVERIFY(!(isFind(name) ? frmFind::isLoaded() : frmReplace::isLoaded()));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(before.isNull());
-        for (const QCheckBox *box : form(name).findChildren<QCheckBox *>())
-            QVERIFY(!box->isChecked());
-        QCOMPARE(form(name).findChildren<QLineEdit *>().first()->text(), QString());
-    }
-
-    void findNextWithTheWindowNeverOpenedOpensIt()
-    {
-        m_main->RichTextBox->setText(QStringLiteral("ab ab"));
-        m_main->RichTextBox->setSelStart(0);
-        ScriptedDesktop desktop;
-        desktop.modal([](QDialog &dialog) { QCOMPARE(dialog.objectName(), QStringLiteral("frmFind")); });
-        m_main->mnuSearchNext_Click();
-        QCOMPARE(m_main->RichTextBox->SelLength(), 0);
+        QCOMPARE(!dialog.isNull(), loaded);
+        QCOMPARE(states(form(name)), checks);
+        const auto *first = form(name).findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(first ? first->text() : QString(), textAfter);
     }
 
     // Enter in the search text moves on to the replacement; Enter there starts nothing.
@@ -171,7 +149,12 @@ private slots:
         QVERIFY(!box.canUndo());
     }
 
-    void messagesBelongToTheMainWindow_data() { closeBoxUnloads_data(); }   // Replace asks from Replace All
+    void messagesBelongToTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("find") << "frmFind";
+        QTest::newRow("replace, from Replace All") << "frmReplace";
+    }
 
     // The real message boxes, not the scripted ones: asked from a search window that has just hidden itself,
     // they are the main window's, so they are centred over it and stay above it.
@@ -196,100 +179,43 @@ private slots:
             }
         });
         closer.start(10);
-        dialog.findChild<QPushButton *>(isFind(name) ? "cmdFind" : "cmdAll")->click();
+        dialog.findChild<QPushButton *>(name == QLatin1String("frmFind") ? "cmdFind" : "cmdAll")->click();
         m_main->hide();
         QCOMPARE(parents, QList<QWidget *>{m_main});
     }
 
-    void window_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QSize>("client");   // twips
-        QTest::addColumn<QStringList>("tabOrder");
-        QTest::addColumn<QString>("defaultButton");
-
-        QTest::addColumn<qreal>("pointSize");   // of the desktop font; 0 keeps the desktop's own
-        // A large desktop font makes captions grow and push their neighbours.
-        for (const qreal pointSize : {0.0, 20.0}) {
-            const char *font = pointSize > 0 ? ", large font" : "";
-            QTest::addRow("find%s", font) << "frmFind" << "Find" << QSize(3915, 960)
-                                         << QStringList{"txtFind", "cmdFind", "cmdCancel", "chkCase", "chkWhole"} << "cmdFind"
-                                         << pointSize;
-            QTest::addRow("replace%s", font) << "frmReplace" << "Replace" << QSize(4185, 1380)
-                                            << QStringList{"txtReplace", "txtWith", "cmdReplace", "cmdAll", "cmdCancel", "chkCase", "chkWhole"}
-                                            << "" << pointSize;
-        }
-    }
-
-    // A fixed-size dialog with a close box only and the program's icon, its tab order and its default button; every
-    // caption whole, inside the window, overlapping nothing but a label reaching under its text box.
-    void window()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, title);
-        QFETCH(QSize, client);
-        QFETCH(QStringList, tabOrder);
-        QFETCH(QString, defaultButton);
-        QFETCH(qreal, pointSize);
-
-        QFont font = m_desktopFont;
-        if (pointSize > 0)
-            font.setPointSizeF(pointSize);
-        QApplication::setFont(font);   // init() unloaded the window: it is laid out anew in this font
-        QDialog &dialog = form(name);
-        QCOMPARE(dialog.windowTitle(), title);
-        QCOMPARE(dialog.windowFlags() & (Qt::WindowType_Mask | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
-                 Qt::Dialog | Qt::WindowCloseButtonHint);
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(dialog.width() >= twipsToPixels(client.width()) && dialog.height() >= twipsToPixels(client.height()));
-        QVERIFY(!dialog.windowIcon().isNull());
-        const QList<QWidget *> controls = dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (const QWidget *control : controls) {
-            const QString what = control->objectName();
-            const QSize needed = TwipsLayout::neededSize(control);
-            QVERIFY2(control->width() >= needed.width() && control->height() >= needed.height(), qPrintable(what));
-            QVERIFY2(QRect(QPoint(), dialog.size()).contains(control->geometry()), qPrintable(what));
-            for (const QWidget *other : controls) {
-                const bool label = what.startsWith("lbl") || other->objectName().startsWith("lbl");
-                QVERIFY2(other == control || label || !other->geometry().intersects(control->geometry()),
-                         qPrintable(what + " overlaps " + other->objectName()));
-            }
-        }
-
-        QStringList chain;
-        for (QWidget *w = dialog.findChild<QWidget *>(tabOrder.first()); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
-            if (w->focusPolicy() != Qt::NoFocus)
-                chain << w->objectName();
-        }
-        QCOMPARE(chain, tabOrder);
-        QString isDefault;
-        for (const QPushButton *button : dialog.findChildren<QPushButton *>()) {
-            if (button->isDefault())
-                isDefault = button->objectName();
-        }
-        QCOMPARE(isDefault, defaultButton);
-    }
-
 private:
-    static bool isFind(const QString &name) { return name == QLatin1String("frmFind"); }
-
-    QDialog &form(const QString &name)
+    static QDialog &form(const QString &name)
     {
-        return isFind(name) ? static_cast<QDialog &>(frmFind::instance()) : frmReplace::instance();
+        if (name == QLatin1String("frmFind"))
+            return frmFind::instance();
+        if (name == QLatin1String("frmReplace"))
+            return frmReplace::instance();
+        return name == QLatin1String("frmAbout") ? static_cast<QDialog &>(frmAbout::instance()) : frmOptions::instance();
+    }
+
+    static QString states(const QDialog &dialog)
+    {
+        QString on;
+        for (const QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            on += box->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        return on;
     }
 
     // The menu command that shows the window.
     void open(const QString &name)
     {
-        if (isFind(name))
+        if (name == QLatin1String("frmFind"))
             m_main->mnuSearchFind_Click();
-        else
+        else if (name == QLatin1String("frmReplace"))
             m_main->mnuSearchReplace_Click();
+        else if (name == QLatin1String("frmAbout"))
+            m_main->mnuHelpAbout_Click();
+        else
+            m_main->mnuOptionsOptions_Click();
     }
 
     frmPenwick *m_main = nullptr;
-    QFont m_desktopFont;
 };
 
 QTEST_MAIN(tst_searchwindows)

@@ -1,7 +1,6 @@
 // The Default Options window over a temporary store: activation, fonts, defaults, OK and Cancel.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -10,7 +9,6 @@
 #include "harness.h"
 #include "platform/richtextbox.h"
 #include "platform/statusbar.h"
-#include "platform/twipslayout.h"
 #include "settings/frmoptions.h"
 
 class tst_Options : public QObject
@@ -19,30 +17,6 @@ class tst_Options : public QObject
 
 private slots:
     void cleanup() { EXPECT_DESKTOP_SATISFIED(); }
-
-    // Grown where the desktop font needs it: every caption whole, group boxes around what they frame.
-    void noCaptionIsClipped()
-    {
-        Harness h;
-        frmOptions &o = frmOptions::instance();
-        for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-            const QSize needed = platform::TwipsLayout::neededSize(w);
-            QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(w->objectName()));
-            QVERIFY2(o.rect().contains(w->geometry()), qPrintable(w->objectName()));
-        }
-        for (QWidget *inner : {static_cast<QWidget *>(o.Label4), static_cast<QWidget *>(o.cboTab), static_cast<QWidget *>(o.chkScreen)})
-            QVERIFY2(o.Frame2->geometry().contains(inner->geometry()), qPrintable(inner->objectName()));
-        QVERIFY(o.Frame1->geometry().contains(o.cmdDefaults->geometry()));
-        // Nothing a frame holds sits on its title or its frame line.
-        for (QGroupBox *frame : {o.Frame1, o.Frame2}) {
-            const int contentsTop = frame->y() + frame->contentsRect().top();
-            for (QWidget *w : o.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-                if (w != frame && frame->geometry().contains(w->geometry()))
-                    QVERIFY2(w->y() >= contentsTop, qPrintable(w->objectName()));
-        }
-        QVERIFY(o.Frame2->geometry().bottom() < o.Frame1->geometry().top());
-        QVERIFY(o.Frame1->geometry().bottom() < o.cmdOK->geometry().top());
-    }
 
     void screenSizeBoxFollowsTheWindow()
     {
@@ -150,23 +124,6 @@ private slots:
         QCOMPARE(stored("Maximised"), QStringLiteral("2"));
         QCOMPARE(stored("Width").toDouble(), double(float(h.w().windowWidth())));
         QVERIFY(!o.chkScreen->isChecked());
-    }
-
-    void escapeDoesNothingAndCloseActsAsCancel()
-    {
-        Harness h;
-        frmOptions &o = frmOptions::instance();
-        h.desktop.modal([&](QDialog &d) {
-            o.chkWrap->setChecked(true);
-            QTest::keyClick(&d, Qt::Key_Escape);
-            QVERIFY(d.isVisible());
-            QVERIFY(o.chkWrap->isChecked());
-            d.close();
-            QVERIFY(!d.isVisible());
-        });
-        h.w().mnuOptionsOptions_Click();
-        QCOMPARE(frmOptions::value(o.chkWrap), 0);
-        QVERIFY2(frmOptions::isLoaded(), "the live settings survive a close from the title bar");
     }
 
 private:

@@ -1,4 +1,4 @@
-// Find over raw text: end index, whole words, case, and characters a lossy search would confuse.
+// Find over raw text: searching block by block finds what one naive search over the whole string finds.
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -9,31 +9,6 @@ class tst_Search : public QObject
     Q_OBJECT
 
 private slots:
-    // What the random test's reference cannot judge: which characters join a word, and the empty needle.
-    void find_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("needle");
-        QTest::addColumn<int>("options");
-        QTest::addColumn<int>("expected");
-
-        QTest::newRow("empty needle finds nothing") << "abc" << "" << 0 << -1;
-        // Each "cat" but the last touches an underscore, a digit, an accented or astral letter, or a mark.
-        QTest::newRow("_, digits, letters and marks join a word")
-            << QString::fromUcs4(U"a_cat 2cat \u00e9cat cat\u0301 \U0001D49Ccat cat") << "cat" << 2 << 27;
-        QTest::newRow("punctuation ends a word") << "(cat)" << "cat" << 2 << 1;
-        QTest::newRow("space never matches a no-break space") << "a\u00a0b a b" << "a b" << 0 << 4;
-    }
-
-    void find()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, needle);
-        QFETCH(int, options);
-        QFETCH(int, expected);
-        QCOMPARE(text::find(text::StringSource(text), needle, 0, -1, options), expected);
-    }
-
     // Searching line by line must find exactly what one search over the whole string finds.
     void blocksAgreeWithOneString()
     {
