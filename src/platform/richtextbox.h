@@ -146,7 +146,8 @@ private:
     void textChanged() override { emit Change(); }
     void selectionChanged() override { emit SelChange(); }
     void textEdited(int position, int removed, const QString &inserted) override;
-    void beginJournal(const QString &path, const QByteArray &bytes, const QString &text);
+    // edges: the file's edge hash when its bytes are not at hand (a big file just saved).
+    void beginJournal(const QString &path, const QByteArray &bytes, const QString &text, const QByteArray &edges = {});
     void showAsSaved(const QByteArray &bytes);
 
     void applyTabs();

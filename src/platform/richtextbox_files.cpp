@@ -52,34 +52,62 @@ int RichTextBox::SaveFile(const QString &path, int)
     const bool unstorable = format.encoding == text::Encoding::Latin8 && !m_engine->fits(format.encoding);
     if (unstorable)
         format = {text::Encoding::Utf8, false, format.lineEnd};
-    QByteArray bytes;
-    qsizetype substituted = 0;
+    // A first pass keeps no copy of the file, only what it tells and a small file's bytes (the journal's base).
+    struct Probe
+    {
+        text::ReadBack readBack;
+        qint64 size = 0;
+        qsizetype substituted = 0;
+        QByteArray bytes;   // while the file is small enough for the journal to hold
+    } probe;
+    const auto look = [&](const text::TextFormat &f) {
+        probe = Probe();
+        m_engine->writeTo(f, [&](QByteArrayView chunk) {
+            probe.readBack.feed(chunk);
+            probe.size += chunk.size();
+            if (probe.size <= text::MaxJournalBase)
+                probe.bytes.append(chunk);
+            else
+                probe.bytes = QByteArray();
+            return 0;
+        }, &probe.substituted);
+    };
     try {
-        bytes = m_engine->save(format, &substituted);
+        look(format);
         // Bytes that another reading would take for other text are written in a format that reads them as they are.
-        for (text::TextFormat readable; (readable = text::readableFormat(format, bytes)) != format;) {
+        for (text::TextFormat readable; (readable = probe.readBack.format(format)) != format;) {
             format = readable;
-            bytes = m_engine->save(format, &substituted);
+            look(format);
         }
     } catch (const std::bad_alloc &) {
         m_fileResult = {ENOMEM, QStringLiteral("There is not enough memory to write the file.")};
         return FileAccessError;
     }
-    const bool owned = m_ownedPaths.contains(pathKey(path));
-    m_fileResult = text::writeFile(path, bytes, text::WriteOptions{owned});
+    const bool small = probe.size <= text::MaxJournalBase;
+    const text::WriteOptions options{m_ownedPaths.contains(pathKey(path))};
+    m_fileResult = small ? text::writeFile(path, probe.bytes, options)
+                         : text::writeFile(path, [&](const text::ByteSink &sink) { return m_engine->writeTo(format, sink); }, options);
     if (!m_fileResult)
         return FileAccessError;
     m_saveChange = format.encoding != m_format.encoding ? (unstorable ? SaveChange::Utf8ToStore : SaveChange::Utf8ToReadBack)
                    : format.bom != m_format.bom     ? SaveChange::Bom
-                   : substituted > 0                ? SaveChange::Replaced
+                   : probe.substituted > 0          ? SaveChange::Replaced
                                                     : SaveChange::None;
     m_format = format;
     m_ownedPaths.insert(pathKey(path));
     m_stampedPath = pathKey(path);
     m_stamp = text::stampOf(path);
-    if (substituted > 0)
-        showAsSaved(bytes);
-    beginJournal(m_stampedPath, bytes, QString());
+    if (probe.substituted > 0) {
+        if (!small)
+            text::readFile(path, probe.bytes);   // rare: what a big file reads as now, to show it
+        showAsSaved(probe.bytes);
+    }
+    if (small) {
+        beginJournal(m_stampedPath, probe.bytes, QString());
+    } else {
+        const std::optional<text::JournalHeader> written = text::headerOfFile(m_stampedPath);
+        beginJournal(m_stampedPath, QByteArray(), QString(), written ? written->edgeHash : QByteArray());
+    }
     return 0;
 }
 
@@ -159,7 +187,7 @@ void RichTextBox::textEdited(int position, int removed, const QString &inserted)
 }
 
 // The document now is the file's bytes (path set) or the text (untitled): the edits from here on apply to it.
-void RichTextBox::beginJournal(const QString &path, const QByteArray &bytes, const QString &text)
+void RichTextBox::beginJournal(const QString &path, const QByteArray &bytes, const QString &text, const QByteArray &edges)
 {
     if (!m_journal)
         return;
@@ -169,8 +197,8 @@ void RichTextBox::beginJournal(const QString &path, const QByteArray &bytes, con
         base.kind = text::JournalBase::Text;
         base.text = text;
     } else {
-        header = {path, m_stamp.size, m_stamp.modifiedNs, text::edgeHash(bytes)};
-        if (bytes.size() <= text::MaxJournalBase) {
+        header = {path, m_stamp.size, m_stamp.modifiedNs, edges.isEmpty() ? text::edgeHash(bytes) : edges};
+        if (edges.isEmpty() && bytes.size() <= text::MaxJournalBase) {
             base.kind = text::JournalBase::FileBytes;
             base.bytes = bytes;
             base.format = m_format;

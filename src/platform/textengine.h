@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "text/fileio.h"
 #include "text/search.h"
 #include "text/textformat.h"
 
@@ -86,8 +87,9 @@ public:
     // every byte, which the engine's own reading already makes), and gives them back in a format.
     virtual text::TextFormat load(QByteArray &&bytes) = 0;
     virtual bool fits(text::Encoding encoding) const = 0;   // every character can be stored in it
+    // Streams the whole file in a format into the sink, which may stop it with an errno value (returned);
     // substituted: how many characters or bytes had to be written as something else (see text::Encoder).
-    virtual QByteArray save(const text::TextFormat &format, qsizetype *substituted = nullptr) const = 0;
+    virtual int writeTo(const text::TextFormat &format, const text::ByteSink &sink, qsizetype *substituted = nullptr) const = 0;
 };
 
 using TextEngineFactory = std::function<std::unique_ptr<TextEngine>(TextEngineClient &client, QWidget *parent)>;

@@ -49,6 +49,8 @@ public:
     QByteArray toBytes() const;
     FileResult save(const QString &path, const WriteOptions &options = {});
     // A character the 8-bit encoding cannot hold makes save() write UTF-8 instead, and say so here.
+    // Every character can be written in the encoding: for the file's own, only what edits added is looked at.
+    bool canStore(Encoding encoding) const;
     bool lastSaveReencoded() const { return m_reencoded; }
     TextFormat format() const { return m_format; }
 

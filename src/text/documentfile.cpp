@@ -393,17 +393,22 @@ FileResult Document::load(const QString &path)
     return {};
 }
 
-TextFormat Document::saveFormat() const
+bool Document::canStore(Encoding encoding) const
 {
-    if (m_format.encoding != Encoding::Latin8)
-        return m_format;
     for (const Leaf &leaf : m_leaves) {
         for (const Piece &p : leaf.pieces) {
-            if (p.added && !canEncode(decodePiece(p).text, Encoding::Latin8))
-                return {Encoding::Utf8, false, m_format.lineEnd};
+            if ((p.added || encoding != m_sourceEncoding) && !canEncode(decodePiece(p).text, encoding))
+                return false;
         }
     }
-    return m_format;
+    return true;
+}
+
+TextFormat Document::saveFormat() const
+{
+    if (m_format.encoding != Encoding::Latin8 || canStore(Encoding::Latin8))
+        return m_format;
+    return {Encoding::Utf8, false, m_format.lineEnd};
 }
 
 int Document::writeBytes(const TextFormat &format, const ByteSink &sink, qsizetype *substituted) const

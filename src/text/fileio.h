@@ -19,7 +19,7 @@ struct FileResult
 };
 
 // The edit control keeps the bytes as read plus a small index, saves stream, and positions are 32-bit
-// (a file never holds more UTF-16 units than bytes): half of the free memory, at most 2 GiB.
+// (a file never holds more UTF-16 units than bytes): most of the free memory, at most 2 GiB.
 qint64 readLimit();
 FileResult readFile(const QString &path, QByteArray &bytes, qint64 limit = readLimit());
 

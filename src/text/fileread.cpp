@@ -98,7 +98,9 @@ FileResult readAll(int fd, qint64 expected, qint64 limit, QByteArray &bytes)
 
 qint64 readLimit()
 {
-    return std::min<qint64>(memoryAvailable() / 2, INT32_MAX);
+    // The document holds the bytes as read and an index of about a twentieth of them; a save streams, so it
+    // needs no second copy. What is left is for the program itself and for what the user does next.
+    return std::min<qint64>(memoryAvailable() * 5 / 6, INT32_MAX);
 }
 
 namespace posix {

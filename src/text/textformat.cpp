@@ -453,43 +453,75 @@ TextFormat detect(QByteArrayView bytes)
 
 TextFormat readableFormat(const TextFormat &format, QByteArrayView bytes)
 {
-    // As detect() decides, without its line ends: a mark settles it, else the high bytes, sixteen ASCII at a time.
-    TextFormat seen{Encoding::Utf8, false, format.lineEnd};
+    ReadBack readBack;
+    readBack.feed(bytes);
+    return readBack.format(format);
+}
+
+void ReadBack::feed(QByteArrayView bytes)
+{
+    if (m_head.size() < 3)
+        m_head += bytes.first(std::min<qsizetype>(3 - m_head.size(), bytes.size()));
+    if (m_carry.isEmpty()) {
+        scan(bytes, false);
+    } else {
+        const QByteArray joined = m_carry + bytes.toByteArray();
+        m_carry.clear();
+        scan(joined, false);
+    }
+}
+
+// As detect() counts: the high bytes of valid sequences against the bytes that start none, sixteen ASCII at a time.
+void ReadBack::scan(QByteArrayView bytes, bool last)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        if (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0) {
+            p += 16;
+            continue;
+        }
+#endif
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const int needs = *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC2 ? 2 : 1;
+        if (!last && end - p < needs) {
+            m_carry = QByteArray(reinterpret_cast<const char *>(p), end - p);
+            return;
+        }
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, end, cp);
+        m_valid += len;
+        m_invalid += len == 0;
+        p += std::max(len, 1);
+    }
+}
+
+TextFormat ReadBack::format(const TextFormat &written) const
+{
+    // A mark settles it; else the high bytes do, as detect() decides, without its line ends.
+    TextFormat seen{Encoding::Utf8, false, written.lineEnd};
     bool marked = false;
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE}) {
-        if (!marked && bytes.startsWith(bomBytes(encoding))) {
-            seen = {encoding, true, format.lineEnd};
+        if (!marked && m_head.startsWith(bomBytes(encoding))) {
+            seen = {encoding, true, written.lineEnd};
             marked = true;
         }
     }
     if (!marked) {
-        const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-        const uchar *const end = p + bytes.size();
-        qsizetype valid = 0, invalid = 0;
-        while (p < end) {
-#if defined(__SSE2__)
-            if (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0) {
-                p += 16;
-                continue;
-            }
-#endif
-            if (*p < 0x80) {
-                ++p;
-                continue;
-            }
-            char32_t cp = 0;
-            const int len = utf8Sequence(p, end, cp);
-            valid += len;
-            invalid += len == 0;
-            p += std::max(len, 1);
-        }
-        seen.encoding = invalid > valid ? Encoding::Latin8 : Encoding::Utf8;
+        ReadBack rest = *this;
+        rest.m_carry.clear();
+        rest.scan(m_carry, true);
+        seen.encoding = rest.m_invalid > rest.m_valid ? Encoding::Latin8 : Encoding::Utf8;
     }
-    if (seen.encoding == format.encoding && (format.encoding == Encoding::Latin8 || seen.bom == format.bom))
-        return format;
-    if (format.encoding == Encoding::Latin8)
-        return {Encoding::Utf8, false, format.lineEnd};
-    return {format.encoding, true, format.lineEnd};
+    if (seen.encoding == written.encoding && (written.encoding == Encoding::Latin8 || seen.bom == written.bom))
+        return written;
+    if (written.encoding == Encoding::Latin8)
+        return {Encoding::Utf8, false, written.lineEnd};
+    return {written.encoding, true, written.lineEnd};
 }
 
 Decoded decode(QByteArrayView bytes, const TextFormat &format)

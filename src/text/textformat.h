@@ -77,6 +77,21 @@ TextFormat detect(QByteArrayView bytes);
 // UTF-8 that would read as 8-bit or as marked gains a mark; 8-bit that would read as anything else turns
 // UTF-8. `format` itself when the bytes already read back in it.
 TextFormat readableFormat(const TextFormat &format, QByteArrayView bytes);
+// readableFormat() over bytes that come in pieces, as a save streams them: nothing kept but a few bytes.
+class ReadBack
+{
+public:
+    void feed(QByteArrayView bytes);
+    TextFormat format(const TextFormat &written) const;
+
+private:
+    void scan(QByteArrayView bytes, bool last);
+
+    QByteArray m_head;    // the first bytes, where a mark would be
+    QByteArray m_carry;   // the start of a sequence that the last piece cut off
+    qsizetype m_valid = 0;
+    qsizetype m_invalid = 0;
+};
 // With format.bom the BOM is skipped when the bytes start with it.
 Decoded decode(QByteArrayView bytes, const TextFormat &format);
 // A '\n' beyond ends.size() takes format.lineEnd. What canEncode() rejects is written as U+FFFD

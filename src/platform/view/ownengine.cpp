@@ -503,23 +503,12 @@ text::TextFormat OwnEngine::load(QByteArray &&bytes)
 
 bool OwnEngine::fits(text::Encoding encoding) const
 {
-    const text::BlockSource &source = m_doc.blocks();
-    text::BlockSource::Block block = source.blockContaining(0);
-    do {
-        if (!text::canEncode(block.text, encoding))
-            return false;
-    } while (source.next(block));
-    return true;
+    return m_doc.canStore(encoding);
 }
 
-QByteArray OwnEngine::save(const text::TextFormat &format, qsizetype *substituted) const
+int OwnEngine::writeTo(const text::TextFormat &format, const text::ByteSink &sink, qsizetype *substituted) const
 {
-    QByteArray bytes;
-    m_doc.writeTo(format, [&](QByteArrayView chunk) {
-        bytes.append(chunk);
-        return 0;
-    }, substituted);
-    return bytes;
+    return m_doc.writeTo(format, sink, substituted);
 }
 
 }

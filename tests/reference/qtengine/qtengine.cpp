@@ -434,7 +434,7 @@ bool QtEngine::fits(text::Encoding encoding) const
     return true;
 }
 
-QByteArray QtEngine::save(const text::TextFormat &format, qsizetype *substituted) const
+int QtEngine::writeTo(const text::TextFormat &format, const text::ByteSink &sink, qsizetype *substituted) const
 {
     text::Encoder encoder(format);
     const QTextDocument *doc = document();
@@ -446,7 +446,7 @@ QByteArray QtEngine::save(const text::TextFormat &format, qsizetype *substituted
     encoder.finish();
     if (substituted)
         *substituted = encoder.substitutions();
-    return encoder.take();
+    return sink(encoder.take());
 }
 
 }

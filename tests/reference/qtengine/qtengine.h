@@ -103,7 +103,7 @@ public:
 
     text::TextFormat load(QByteArray &&bytes) override;
     bool fits(text::Encoding encoding) const override;
-    QByteArray save(const text::TextFormat &format, qsizetype *substituted = nullptr) const override;
+    int writeTo(const text::TextFormat &format, const text::ByteSink &sink, qsizetype *substituted = nullptr) const override;
 
     void widthChanged();
 
