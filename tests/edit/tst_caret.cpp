@@ -1,4 +1,5 @@
 // Layout and the caret display, word wrap and tab stops on the real window.
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTest>
@@ -208,6 +209,39 @@ private slots:
         if (cell) {
             QCOMPARE(metrics.horizontalAdvance(QLatin1Char('0')), cell * platform::logicalDpi() / 96);
             QCOMPARE(x(5) - x(0), 8 * cell);   // "col1" and its tab: one stop of eight characters
+        }
+    }
+
+    // Default settings: X after n tabs stands where X after 8n spaces does, on screen pixels at any DPI.
+    void tabsFallOnCharacterColumns()
+    {
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        QCOMPARE(box.FontName(), QStringLiteral("Fixedsys"));
+        frmOptions::instance().cboTab->setEditText(QStringLiteral("8"));
+        h->w().SetTabs();
+        QString text;
+        for (int n = 1; n <= 6; ++n)
+            text += QString(n, QLatin1Char('\t')) + QStringLiteral("X\n") + QString(8 * n, QLatin1Char(' ')) + QStringLiteral("X\n");
+        box.setText(text);
+        box.setSelStart(box.textLength());
+        const QImage shot = qobject_cast<QAbstractScrollArea *>(box.focusProxy())->viewport()->grab().toImage();
+        // Each run of pixel rows with ink in it is one X; its leftmost inked column is where it stands.
+        QList<int> columns;
+        bool inX = false;
+        for (int y = 0; y < shot.height(); ++y) {
+            int left = -1;
+            for (int x = 0; x < shot.width() && left < 0; ++x)
+                left = qGray(shot.pixel(x, y)) < 128 ? x : -1;
+            if (left >= 0 && !inX)
+                columns << left;
+            else if (left >= 0)
+                columns.last() = qMin(columns.last(), left);
+            inX = left >= 0;
+        }
+        QVERIFY2(columns.size() >= 12, qPrintable(QString::number(columns.size())));
+        for (int n = 1; n <= 6; ++n) {
+            QCOMPARE(columns[2 * n - 2], columns[2 * n - 1]);
+            QVERIFY2(columns[2 * n - 2] > columns.value(2 * n - 4, 0), "each tab moves the X on");
         }
     }
 
