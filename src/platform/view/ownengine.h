@@ -47,6 +47,7 @@ protected:
     bool event(QEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
@@ -104,6 +105,7 @@ private:
     QString m_preedit;
     int m_preeditCursor = 0;
     double m_widest = 0;   // the widest row painted so far: the horizontal range without wrap
+    bool m_caretToShow = false;
 
     struct Removal
     {

@@ -177,7 +177,16 @@ int OwnView::positionAt(QPointF point)
 
 void OwnView::ensureCaretVisible()
 {
+    // A caret placed while the view is hidden (a recovered edit, before the window shows) shows with it.
+    m_caretToShow = !isVisible();
     ensureVisible(m_engine.position());
+}
+
+void OwnView::showEvent(QShowEvent *e)
+{
+    QAbstractScrollArea::showEvent(e);
+    if (m_caretToShow)
+        ensureCaretVisible();
 }
 
 void OwnView::ensureVisible(int position)

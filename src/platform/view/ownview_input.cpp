@@ -95,6 +95,9 @@ void OwnView::keyPressEvent(QKeyEvent *e)
         e->ignore();
         return;
     }
+    // Moved or not, the caret comes back into view; Select All keeps the view where it is.
+    if (!e->matches(QKeySequence::SelectAll))
+        ensureCaretVisible();
     e->accept();
 }
 
