@@ -1,10 +1,12 @@
 // The main window from launch to exit: controls, menu table, start-up, command line, shortcuts, Exit and close.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 
 #include "about/frmabout.h"
@@ -190,6 +192,31 @@ private slots:
         for (const auto &call : h.desktop.calls)
             kinds << call.kind;
         QCOMPARE(kinds, QStringList({"Modal", "Modal", "Modal", "Print", "Save", "MsgBox"}));
+    }
+
+    void selectAllKeepsTheView_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("Ctrl+A") << false;
+        QTest::newRow("Edit > Select All") << true;
+    }
+
+    void selectAllKeepsTheView()
+    {
+        QFETCH(bool, fromMenu);
+        Harness h;
+        h.show();
+        h.w().RichTextBox->setFocus();
+        h.w().RichTextBox->setText(QStringLiteral("line\n").repeated(300));
+        QScrollBar *bar = h.w().RichTextBox->findChild<QAbstractScrollArea *>()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const int middle = bar->value();
+        if (fromMenu)
+            h.w().mnuEditSelectall->trigger();
+        else
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(h.w().RichTextBox->SelLength(), h.w().RichTextBox->textLength());
+        QCOMPARE(bar->value(), middle);
     }
 
     void iconIsTheThemesElseTheBundled_data()

@@ -126,7 +126,7 @@ void OwnEngine::selectionMoved()
     m_view->viewport()->update();
     if (m_compoundDepth > 0)
         return;
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
 }
@@ -162,9 +162,17 @@ void OwnEngine::endCompound()
         m_compoundChanged = false;
         changed();
     }
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
+}
+
+void OwnEngine::showCaret()
+{
+    // All of the text selected is in view wherever the view stands (Select All does not scroll).
+    if (m_doc.length() > 0 && selectionStart() == 0 && selectionEnd() == m_doc.length())
+        return;
+    m_view->ensureCaretVisible();
 }
 
 void OwnEngine::undo()

@@ -199,6 +199,7 @@ public:
 private:
     void countSlice();
     void selectionMoved();
+    void showCaret();
     void changed();
     void stepped(const std::function<int()> &step);
 
