@@ -170,6 +170,43 @@ private slots:
                      qPrintable(QStringLiteral("%1 of %2").arg(bar->value()).arg(bar->maximum())));
     }
 
+    void undoSelectsWhatTheTypingReplaced_data()
+    {
+        QTest::addColumn<bool>("selected");   // "one two three" with "two" selected, else the caret after it
+        QTest::newRow("typed over a selection: it comes back selected") << true;
+        QTest::newRow("typed at the caret: the caret only") << false;
+    }
+
+    void undoSelectsWhatTheTypingReplaced()
+    {
+        QFETCH(bool, selected);
+        QWidget *editor = box->focusProxy();
+        box->setFocus();
+        QApplication::setActiveWindow(box.get());
+        box->setText(QStringLiteral("one two three"));
+        box->setSelStart(selected ? 4 : 7);
+        box->setSelLength(selected ? 3 : 0);
+        QTest::keyClicks(editor, QStringLiteral("xyz"));
+        QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->Text(), QStringLiteral("one two three"));
+        QCOMPARE(box->SelStart(), selected ? 4 : 7);
+        QCOMPARE(box->SelText(), selected ? QStringLiteral("two") : QString());
+    }
+
+    // With nothing left, nothing is left to scroll across.
+    void emptyTextHasNoHorizontalRange()
+    {
+        box->setRightMargin(491520);
+        box->setText(QString(2000, QLatin1Char('w')));
+        box->setSelStart(2000);
+        QScrollBar *bar = qobject_cast<QAbstractScrollArea *>(box->focusProxy())->horizontalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 1000);
+        box->setSelStart(0);
+        box->setSelLength(2000);
+        box->setSelText(QString());
+        QTRY_COMPARE(bar->maximum(), 0);
+    }
+
     void heightRefusesNegative()
     {
         QCOMPARE(box->setHeight(1500), 0);

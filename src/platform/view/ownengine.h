@@ -201,7 +201,8 @@ private:
     void selectionMoved();
     void showCaret();
     void changed();
-    void stepped(const std::function<int()> &step);
+    void stepped(const std::function<int()> &step, bool selectRestored);
+    void noteStep(int position, int removed, int inserted);
 
     TextEngineClient &m_client;
     text::Document m_doc;
@@ -216,6 +217,15 @@ private:
     bool m_newText = false;   // reset() fills the model: no edit to tell
     bool m_stepping = false;  // inside an undo or redo, whose changes the model reports one by one
     int m_linesBefore = 0;    // the line count before the change reported next
+    struct StepRegion
+    {
+        int changes = 0;
+        bool contiguous = true;
+        int start = 0;
+        int end = 0;       // of the text the step put in
+        int removed = 0;   // characters it took out
+    };
+    StepRegion m_step;
     bool m_wrap = true;
 
     text::DisplayLines m_rows;
