@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QVBoxLayout>
 
@@ -286,6 +287,14 @@ int RichTextBox::SelPrint(QPrinter &printer)
 {
     if (!printer.isValid())
         return PrinterError;
+    // Many printers cannot print near the paper's edge: a printed page's margins, or the printer's where wider.
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = layout.minimumMargins();
+    constexpr double Margin = 20;
+    printer.setPageMargins(QMarginsF(qMax(Margin, least.left()), qMax(Margin, least.top()), qMax(Margin, least.right()),
+                                     qMax(Margin, least.bottom())),
+                           QPageLayout::Millimeter);
     return m_engine->print(printer, resolvedFont(), SelLength() > 0 ? SelText() : Text()) ? 0 : PrinterError;
 }
 
