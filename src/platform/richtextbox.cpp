@@ -295,7 +295,9 @@ int RichTextBox::SelPrint(QPrinter &printer)
     printer.setPageMargins(QMarginsF(qMax(Margin, least.left()), qMax(Margin, least.top()), qMax(Margin, least.right()),
                                      qMax(Margin, least.bottom())),
                            QPageLayout::Millimeter);
-    return m_engine->print(printer, resolvedFont(), SelLength() > 0 ? SelText() : Text()) ? 0 : PrinterError;
+    // The font as the printer draws it: the Fixedsys stand-in's cell is measured again on paper.
+    const QFont font = resolveFont(m_fontName, m_fontSize, m_fontBold, m_fontItalic, &printer);
+    return m_engine->print(printer, font, SelLength() > 0 ? SelText() : Text()) ? 0 : PrinterError;
 }
 
 // --- Geometry ---

@@ -2,6 +2,7 @@
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QScrollBar>
 #include <QTest>
 
 #include "engines.h"
@@ -123,6 +124,53 @@ private slots:
         QVERIFY2(line() == wide, "the counts are not redone for every resize of a burst");
         QTRY_VERIFY(line() != wide);
         QCOMPARE(line(), QStringLiteral("Line: %1").arg(h->w().RichTextBox->GetLineFromChar(h->w().RichTextBox->SelStart()) + 1));
+    }
+
+    void resizeKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");   // 0: the same width, a larger font
+        QTest::addColumn<bool>("caretInView");   // else the caret is far above and the first character in view stays
+        QTest::newRow("widened, the caret in view: it keeps its row on screen") << 500 << 900 << true;
+        QTest::newRow("narrowed, the caret in view") << 900 << 500 << true;
+        QTest::newRow("widened, the caret elsewhere: the first character in view stays at the top") << 500 << 900 << false;
+        QTest::newRow("narrowed, the caret elsewhere") << 900 << 500 << false;
+        QTest::newRow("a larger font, the caret in view") << 500 << 0 << true;
+        QTest::newRow("a larger font, the caret elsewhere") << 500 << 0 << false;
+    }
+
+    // With word wrap on, a width change keeps the text in view where it was, not the first row's number.
+    void resizeKeepsThePlace()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(bool, caretInView);
+        if (qstrcmp(currentTestEngine(), "qt") == 0)
+            QSKIP("Qt's widget scrolls by lines, not by the rows counted here");
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        QString text;
+        for (int i = 0; i < 300; ++i)
+            text += QStringLiteral("Section %1. The licence's words run on and wrap into a few rows at these widths.\n").arg(i);
+        h->w().resize(from, 400);
+        if (!to)
+            box.setFontName(QStringLiteral("DejaVu Sans Mono"));   // a face whose size counts
+        box.setText(text);
+        h->w().mnuOptionsWordwrap->trigger();
+        QCOMPARE(box.RightMargin(), 0.0f);
+        box.GetLineFromChar(box.textLength());
+        QScrollBar *bar = qobject_cast<QAbstractScrollArea *>(box.focusProxy())->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const int top = bar->value();
+        const int kept = caretInView ? box.lineIndex(top + 3) + 5 : box.lineIndex(top);
+        box.setSelStart(caretInView ? kept : 0);
+        bar->setValue(top);
+        const int rowsDown = box.GetLineFromChar(kept) - bar->value();
+        QCOMPARE(rowsDown, caretInView ? 3 : 0);
+        if (to)
+            h->w().resize(to, 400);
+        else
+            box.setFontSize(20);
+        QTRY_COMPARE(box.GetLineFromChar(kept) - bar->value(), rowsDown);
     }
 
     void tabStops_data()

@@ -188,6 +188,19 @@ public:
     void locateRow(qint64 row, int &line, int &rowInLine);
     void widthChanged();
     int wrapWidth() const;
+    // What a change of width, font, tabs or wrap keeps in place: the caret where it is in view, else the first
+    // character in view, at its row on screen. Taken before the change, applied after it.
+    struct ViewAnchor
+    {
+        int position = -1;
+        int rowsDown = 0;
+    };
+    ViewAnchor viewAnchor();
+    // After a resize the view goes to the anchor when it next paints (counting rows above it costs what
+    // painting there costs), unless the user scrolls first; a burst of resizes keeps the first anchor.
+    void keepInView(const ViewAnchor &anchor);
+    void placeAnchor();
+    void forgetAnchor() { m_anchorToKeep = ViewAnchor(); }
 
 private:
     void edited(int first, int removedLines, int addedLines);
@@ -226,6 +239,7 @@ private:
         int removed = 0;   // characters it took out
     };
     StepRegion m_step;
+    ViewAnchor m_anchorToKeep;
     bool m_wrap = true;
 
     text::DisplayLines m_rows;

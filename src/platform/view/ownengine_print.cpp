@@ -4,8 +4,6 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "platform/fonts.h"
-
 namespace platform {
 
 bool OwnEngine::print(QPrinter &printer, const QFont &font, const QString &text) const
@@ -14,7 +12,7 @@ bool OwnEngine::print(QPrinter &printer, const QFont &font, const QString &text)
     if (!painter.begin(&printer))
         return false;
     LineMetrics paper;
-    paper.setFont(resolveFont(font, &printer), &printer);
+    paper.setFont(QFont(font, &printer), &printer);
     paper.setTabStops(m_stops, m_tabDistance);
     // Stops were set in screen pixels; on paper they keep their length.
     paper.scaleTabStops(double(printer.logicalDpiX()) / qMax(1, m_view->logicalDpiX()));

@@ -60,6 +60,8 @@ OwnView::OwnView(OwnEngine &engine, TextEngineClient &client, QWidget *parent)
     viewport()->setAutoFillBackground(true);
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &OwnView::autoScroll);
+    // The user scrolled: the place kept across a resize no longer matters.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_engine.forgetAnchor(); });
     static const bool readable = (QAccessible::installFactory(&OwnViewAccessible::create), true);
     Q_UNUSED(readable);
 }
@@ -84,9 +86,11 @@ void OwnView::updateScrollBars()
 
 void OwnView::resizeEvent(QResizeEvent *e)
 {
+    const OwnEngine::ViewAnchor anchor = m_engine.wraps() ? m_engine.viewAnchor() : OwnEngine::ViewAnchor();
     QAbstractScrollArea::resizeEvent(e);
     m_engine.widthChanged();
     updateScrollBars();
+    m_engine.keepInView(anchor);
 }
 
 void OwnView::scrollContentsBy(int, int)
@@ -193,6 +197,7 @@ void OwnView::ensureVisible(int position)
 {
     if (!isVisible())
         return;
+    m_engine.placeAnchor();   // where the view was kept is where the caret is brought into view from
     const qint64 row = m_engine.rowOfPosition(position);
     const int visible = qMax(1, viewport()->height() / m_engine.metrics().lineHeight());
     updateScrollBars();
@@ -219,6 +224,7 @@ void OwnView::ensureVisible(int position)
 
 void OwnView::paintEvent(QPaintEvent *e)
 {
+    m_engine.placeAnchor();
     m_engine.trimCache();
     QPainter painter(viewport());
     const int height = m_engine.metrics().lineHeight();
