@@ -220,6 +220,64 @@ void OwnView::ensureVisible(int position)
         horizontal->setValue(int(contentX - room * 3 / 4));
 }
 
+// --- The place kept across a layout change ---
+
+OwnEngine::ViewAnchor OwnEngine::viewAnchor()
+{
+    if (m_anchorToKeep.position >= 0)
+        return m_anchorToKeep;
+    if (!m_view->isVisible() || (m_wrap && m_layoutWidth < 0))
+        return {};
+    // Rows as they were laid out: the counts and the width they were made at, not the view's new width.
+    const int width = m_wrap ? m_layoutWidth : 0;
+    auto rowsAt = [&](int line) {
+        const auto cached = m_lines.find(line);
+        if (cached != m_lines.end() && cached->second.rowsWidth == width)
+            return cached->second.rows;
+        return breakRows(m_doc.line(line), m_metrics, width);
+    };
+    auto rowOf = [&](int line, int offset) {
+        const std::vector<int> rows = rowsAt(line);
+        return int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
+    };
+    const int top = m_view->verticalScrollBar()->value();
+    const int visible = qMax(1, m_view->viewport()->height() / m_metrics.lineHeight());
+    const int caretLine = m_doc.lineFromPosition(m_position);
+    if (!m_wrap || m_rows.firstUnknownBefore(caretLine + 1) < 0) {
+        const int caretRow = m_wrap ? m_rows.rowsBefore(caretLine) + rowOf(caretLine, m_position - m_doc.lineStart(caretLine))
+                                    : caretLine;
+        if (caretRow >= top && caretRow < top + visible)
+            return {m_position, caretRow - top};
+    }
+    if (!m_wrap)
+        return {m_doc.lineStart(qMin(top, m_doc.lineCount() - 1)), 0};
+    const text::DisplayLines::Hit hit = m_rows.blockOfRow(top);
+    if (hit.block < 0)
+        return {};
+    const std::vector<int> rows = rowsAt(hit.block);
+    return {m_doc.lineStart(hit.block) + rows[size_t(qBound(0, hit.rowInBlock, int(rows.size()) - 1))], 0};
+}
+
+void OwnEngine::keepInView(const ViewAnchor &anchor)
+{
+    if (anchor.position < 0)
+        return;
+    m_anchorToKeep = anchor;
+    m_view->viewport()->update();
+}
+
+void OwnEngine::placeAnchor()
+{
+    const ViewAnchor anchor = m_anchorToKeep;
+    if (anchor.position < 0)
+        return;
+    m_anchorToKeep = ViewAnchor();
+    const int visible = qMax(1, m_view->viewport()->height() / m_metrics.lineHeight());
+    const int row = rowOfPosition(qMin(anchor.position, m_doc.length()));
+    m_view->updateScrollBars();
+    m_view->verticalScrollBar()->setValue(row - qMin(anchor.rowsDown, visible - 1));
+}
+
 // --- Painting ---
 
 void OwnView::paintEvent(QPaintEvent *e)
