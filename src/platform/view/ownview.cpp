@@ -190,7 +190,7 @@ void OwnView::showEvent(QShowEvent *e)
 {
     QAbstractScrollArea::showEvent(e);
     if (m_caretToShow)
-        ensureCaretVisible();
+        viewport()->update();   // shown at the first paint, once the window has laid the view out
 }
 
 void OwnView::ensureVisible(int position)
@@ -283,6 +283,8 @@ void OwnEngine::placeAnchor()
 void OwnView::paintEvent(QPaintEvent *e)
 {
     m_engine.placeAnchor();
+    if (m_caretToShow)
+        ensureCaretVisible();
     m_engine.trimCache();
     QPainter painter(viewport());
     const int height = m_engine.metrics().lineHeight();
