@@ -70,6 +70,8 @@ void frmPenwick::mnuEditDelete_Click()
 
 void frmPenwick::mnuEditSelectall_Click()
 {
+    // One change of the selection: the view stays where it is rather than going to the start and the end.
+    platform::RichTextBox::CompoundEdit group(*RichTextBox);
     RichTextBox->setSelStart(0);
     RichTextBox->setSelLength(RichTextBox->textLength());
 }

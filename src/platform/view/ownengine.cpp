@@ -40,6 +40,7 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
         m_client.textEdited(position, removed, text);
         m_view->noteEdit(position, removed, inserted);
         if (m_stepping) {
+            noteStep(position, removed, inserted);
             // An undo or redo: the lines it touched are counted again, the rest keep their rows.
             const int lines = m_doc.lineCount();
             const int added = int(text.count(QLatin1Char('\n')));
@@ -136,7 +137,7 @@ void OwnEngine::selectionMoved()
     m_view->viewport()->update();
     if (m_compoundDepth > 0)
         return;
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
 }
@@ -148,6 +149,9 @@ void OwnEngine::changed()
         m_compoundChanged = true;
         return;
     }
+    // Nothing left to scroll across: the widest row seen so far is gone.
+    if (m_doc.length() == 0)
+        m_view->m_widest = 0;
     m_view->updateScrollBars();
     m_view->viewport()->update();
     m_view->tellEdit();
@@ -172,33 +176,62 @@ void OwnEngine::endCompound()
         m_compoundChanged = false;
         changed();
     }
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
 }
 
+void OwnEngine::showCaret()
+{
+    // All of the text selected is in view wherever the view stands (Select All does not scroll).
+    if (m_doc.length() > 0 && selectionStart() == 0 && selectionEnd() == m_doc.length())
+        return;
+    m_view->ensureCaretVisible();
+}
+
 void OwnEngine::undo()
 {
-    stepped([this] { return m_doc.undo(); });
+    stepped([this] { return m_doc.undo(); }, true);
 }
 
 void OwnEngine::redo()
 {
-    stepped([this] { return m_doc.redo(); });
+    stepped([this] { return m_doc.redo(); }, false);
 }
 
-// An undo or redo; the caret goes where it ended, if there was anything to do.
-void OwnEngine::stepped(const std::function<int()> &step)
+// An undo or redo; the caret goes where it ended, if there was anything to do. An undo that puts back text
+// the step had replaced (typing or pasting over a selection) selects that text again.
+void OwnEngine::stepped(const std::function<int()> &step, bool selectRestored)
 {
     m_stepping = true;
+    m_step = StepRegion();
     m_linesBefore = m_doc.lineCount();
     const int at = step();
     m_stepping = false;
     if (at < 0)
         return;
-    m_anchor = m_position = at;
+    const bool restored = selectRestored && m_step.contiguous && m_step.removed > 0 && m_step.end > m_step.start;
+    m_anchor = restored ? m_step.start : at;
+    m_position = restored ? m_step.end : at;
     changed();
     selectionMoved();
+}
+
+// The changes of one undo step, while they make one stretch of text: what it put back, and what it took away.
+void OwnEngine::noteStep(int position, int removed, int inserted)
+{
+    if (m_step.changes++ == 0) {
+        m_step = {1, true, position, position + inserted, removed};
+        return;
+    }
+    if (position > m_step.end || position + removed < m_step.start) {
+        m_step.contiguous = false;
+        return;
+    }
+    const int inside = qMax(0, qMin(m_step.end, position + removed) - qMax(m_step.start, position));
+    m_step.removed += removed - inside;
+    m_step.end = qMax(m_step.end, position + removed) + inserted - removed;
+    m_step.start = qMin(m_step.start, position);
 }
 
 // --- Lines and rows ---
@@ -449,17 +482,20 @@ qint64 OwnEngine::totalRows()
 
 void OwnEngine::setFont(const QFont &font)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_metrics.setFont(font);
     m_view->setFont(font);
     m_view->m_widest = 0;
     m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
-    m_view->viewport()->update();
+    keepInView(anchor);
+    placeAnchor();
 }
 
 void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_metrics.setTabStops(stops, distance);
     m_stops = stops;
     m_tabDistance = distance;
@@ -467,18 +503,21 @@ void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
     m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
-    m_view->viewport()->update();
+    keepInView(anchor);
+    placeAnchor();
 }
 
 void OwnEngine::setWrap(bool wrap)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_wrap = wrap;
     m_view->m_widest = 0;
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_view->horizontalScrollBar()->setValue(0);
     invalidateRows();
     m_view->updateScrollBars();
-    m_view->viewport()->update();
+    keepInView(anchor);
+    placeAnchor();
 }
 
 // --- Files ---
