@@ -25,6 +25,7 @@ public:
         int leafPieces = 64;     // a leaf splits when it holds more pieces than this
         qint64 cacheBudget = qint64(8) << 20;   // decoded text kept for reading, in bytes
         int addedBlockBytes = 1 << 20;          // the added buffer grows by blocks that never move
+        int passChanges = 64;   // an undo or redo of more changes than this rebuilds the pieces in one pass
     };
 
     Document();
@@ -162,7 +163,9 @@ private:
     void ensurePrefix() const;
     void invalidate(int leaf);
     Loc locate(qint64 position) const;
+    std::vector<Piece> cutPiece(const Piece &piece, qint64 offset, int &right);
     Loc splitAt(qint64 position);
+    void setPieces(const std::vector<Piece> &pieces);
     std::vector<Piece> splice(qint64 position, qint64 length, const std::vector<Piece> &pieces);
     void normalize(int first, int last);
 
@@ -179,6 +182,16 @@ private:
     bool extendTyping(qint64 position, QStringView text, Change &change);
 
     void record(Change change, StepKind kind);
+    struct Span
+    {
+        qint64 position;   // in the text before any of them
+        qint64 length;
+        const std::vector<Piece> *pieces;
+    };
+    bool joinable(const Piece &a, const Piece &b) const;
+    static void join(Piece &a, const Piece &b);
+    void spliceInOnePass(const std::vector<Span> &spans);
+    bool stepInOnePass(const Step &step, bool undoing, qint64 &at);
     int replaceAcrossLines(QStringView needle, QStringView with, int options, int start, int end);
 
     Limits m_limits;

@@ -67,10 +67,12 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     const int first = m_doc.lineFromPosition(start);
     const int last = m_doc.lineFromPosition(start + length);
     // An edit inside one line keeps what is known of it up to the edit: a long line is not laid out again.
+    // Inside a compound edit it is laid out once, when shown: Replace All makes thousands of edits in one line.
     CachedLine kept;
     const int offset = start - m_doc.lineStart(first);
     const auto cached = m_lines.find(first);
-    if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
+    if (m_compoundDepth == 0 && first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end()
+        && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
     m_view->noteRemoval(start, length);
     if (!(typing ? m_doc.typeOver(start, length, text) : m_doc.replace(start, length, text)))
