@@ -8,6 +8,7 @@
 void benchCoords();
 void benchFiles();
 void benchReplaceAll();
+void benchReplaceScaling();
 void benchDocument(const std::function<bool(const char *)> &wanted);
 void benchJournal();
 void benchView(const std::function<bool(const char *)> &wanted);
@@ -27,6 +28,8 @@ int main(int argc, char *argv[])
         benchFiles();
     if (wanted("replace"))
         benchReplaceAll();
+    if (wanted("replace") || wanted("replace-scaling"))
+        benchReplaceScaling();
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
     if (wanted("journal"))
         benchJournal();
