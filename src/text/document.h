@@ -74,6 +74,7 @@ public:
     // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);
     const BlockSource &blocks() const;
+    quint64 revision() const { return m_revision; }   // changes whenever the pieces do
 
     // Edits between these are one undo step; they nest.
     void beginCompound();
