@@ -15,6 +15,7 @@ void frmPenwick::connectEditControl()
     connect(RichTextBox, &RichTextBox::Change, this, &frmPenwick::RichTextBox_Change);
     connect(RichTextBox, &RichTextBox::Click, this, &frmPenwick::RichTextBox_Click);
     connect(RichTextBox, &RichTextBox::SelChange, this, &frmPenwick::RichTextBox_SelChange);
+    connect(RichTextBox, &RichTextBox::DisplayLinesCounted, this, &frmPenwick::Coords);
     connect(RichTextBox, &RichTextBox::KeyDown, this, &frmPenwick::RichTextBox_KeyDown);
     connect(RichTextBox, &RichTextBox::KeyUp, this, &frmPenwick::RichTextBox_KeyUp);
     connect(RichTextBox, &RichTextBox::MouseUp, this, &frmPenwick::RichTextBox_MouseUp);

@@ -173,6 +173,33 @@ private slots:
         QTRY_COMPARE(box.GetLineFromChar(kept) - bar->value(), rowsDown);
     }
 
+    // Wrap on at the end of more lines than are counted at once: the caret shows at once among the lines laid
+    // out around it, and once the rows above are counted in the background the view still shows it and the
+    // status bar gives its exact line.
+    void wrapOnAtTheEndCountsRowsAfterwards()
+    {
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        h->w().resize(300, h->w().height());
+        if (h->w().mnuOptionsWordwrap->isChecked())
+            h->w().Wordwrap();
+        QString text;
+        for (int i = 0; i < 6000; ++i)
+            text += QStringLiteral("a line that wraps at a narrow width, number %1\n").arg(i);
+        box.setText(text + QStringLiteral("end"));
+        box.setSelStart(box.textLength());
+        h->w().Wordwrap();
+        if (qstrcmp(currentTestEngine(), "own") == 0)
+            QVERIFY2(!box.displayLinesCurrent(), "the rows above the caret were counted before the caret was shown");
+        QTRY_VERIFY_WITH_TIMEOUT(box.displayLinesCurrent(), 20000);
+        const int row = box.GetLineFromChar(box.SelStart());
+        QVERIFY2(row > 6000, qPrintable(line()));
+        QTRY_COMPARE(line(), QStringLiteral("Line: %1").arg(row + 1));
+        QCOMPARE(box.lineIndex(row), box.textLength() - 3);
+        QWidget *view = box.focusProxy();
+        const QRect caret = view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY2(view->rect().contains(caret.center()), "the caret scrolled out of view while the rows were counted");
+    }
+
     void tabStops_data()
     {
         QTest::addColumn<QString>("size");

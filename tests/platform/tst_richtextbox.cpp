@@ -81,15 +81,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             seed += pieces[random.bounded(int(pieces.size()))];
         box->setText(seed);
-        for (int round = 0; round < 40; ++round) {
-            box->GetLineFromChar(box->textLength());   // counts everything, so edits must keep counts exact
-            const int at = random.bounded(box->textLength() + 1);
-            box->setSelStart(at);
-            box->setSelLength(random.bounded(20));
-            if (round % 5 == 4)
-                box->Undo();
-            else
-                box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
+        const auto compareWithFresh = [&] {
             fresh.setText(box->Text());
             for (int p = 0; p <= box->textLength(); p += 7) {
                 const int line = box->GetLineFromChar(p);
@@ -98,6 +90,35 @@ private slots:
                 QVERIFY(start <= p);
                 QCOMPARE(start, fresh.lineIndex(line));
             }
+        };
+        for (int round = 0; round < 40; ++round) {
+            box->GetLineFromChar(box->textLength());   // counts everything, so edits must keep counts exact
+            const int at = random.bounded(box->textLength() + 1);
+            box->setSelStart(at);
+            box->setSelLength(random.bounded(20));
+            if (round % 10 == 8) {
+                // A Replace All that adds breaks, or removes them; the next round undoes it in one pass.
+                RichTextBox::CompoundEdit group(*box);
+                const QString needle = round % 20 == 8 ? QStringLiteral("o") : QStringLiteral("\n");
+                for (int from = 0, p; (p = box->Find(needle, from, -1, 0)) >= 0;) {
+                    const QString with = needle == u"\n" ? QString() : p % 3 ? QStringLiteral("0\n") : QStringLiteral("00");
+                    box->setSelText(with);
+                    from = p + int(with.size());
+                }
+            } else if (round % 10 == 9) {
+                box->Undo();
+                compareWithFresh();
+                QTest::keyClick(box->focusProxy(), Qt::Key_Y, Qt::ControlModifier);   // redo, in one pass too
+                compareWithFresh();
+                box->Undo();
+            } else if (round % 5 == 4) {
+                box->Undo();
+            } else {
+                box->setSelText(round % 3 ? pieces[random.bounded(int(pieces.size()))] + pieces[random.bounded(int(pieces.size()))] : QString());
+            }
+            compareWithFresh();
+            if (QTest::currentTestFailed())
+                return;
         }
         // A narrower control wraps into more rows; the counts follow the width.
         const int before = box->GetLineFromChar(box->textLength());

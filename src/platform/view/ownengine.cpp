@@ -13,6 +13,8 @@ namespace {
 // A slice of background counting never holds input up longer than this.
 constexpr int SliceMs = 4;
 constexpr int CachedLines = 512;
+// Uncounted lines above the caret that a line lookup counts at once; beyond, it estimates.
+constexpr int SyncLines = 2048;
 
 }
 
@@ -70,10 +72,12 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     const int first = m_doc.lineFromPosition(start);
     const int last = m_doc.lineFromPosition(start + length);
     // An edit inside one line keeps what is known of it up to the edit: a long line is not laid out again.
+    // Inside a compound edit it is laid out once, when shown: Replace All makes thousands of edits in one line.
     CachedLine kept;
     const int offset = start - m_doc.lineStart(first);
     const auto cached = m_lines.find(first);
-    if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
+    if (m_compoundDepth == 0 && first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end()
+        && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
     m_view->noteRemoval(start, length);
     const int lines = m_doc.lineCount();
@@ -260,6 +264,9 @@ const std::vector<int> &OwnEngine::rowsOf(int line)
         cached.rows = breakRows(text, m_metrics, width);
         cached.rowsWidth = width;
         cached.pieces.clear();
+        // A line laid out for painting or the caret is counted too, so the rows in view are where they are shown.
+        if (m_wrap && width == m_layoutWidth && line < m_rows.blockCount() && m_rows.rows(line) == text::DisplayLines::Unknown)
+            m_rows.setRows(line, int(cached.rows.size()));
     }
     return cached.rows;
 }
@@ -375,17 +382,35 @@ void OwnEngine::countSlice()
     clock.start();
     const int lines = m_rows.blockCount();
     const int width = m_layoutWidth;
+    const bool caretWasCurrent = linesCurrent();
+    // Rows counted above the view push it down: it keeps showing the same text.
+    int topLine = 0, topRow = 0;
+    locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
     while (clock.elapsed() < SliceMs) {
         const int unknown = m_rows.firstUnknownBefore(lines);
         if (unknown < 0) {
             m_counter.stop();
             break;
         }
-        m_rows.countUnknown(qMin(lines, unknown + 64), [&](int line) {
-            return int(breakRows(m_doc.line(line), m_metrics, width).size());
-        });
+        m_rows.countUnknown(qMin(lines, unknown + 256), [&](int line) { return countRows(line, width); });
     }
     m_view->updateScrollBars();
+    const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
+    if (top != m_view->verticalScrollBar()->value())
+        m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
+    if (!caretWasCurrent && linesCurrent())
+        m_client.linesCounted();
+}
+
+// Rows of a line not laid out for the view; lines counted one after another are read on, not looked up.
+int OwnEngine::countRows(int line, int width)
+{
+    const text::BlockSource &source = m_doc.blocks();
+    if (line != m_counted.line + 1 || m_counted.revision != m_doc.revision() || !source.next(m_counted.block))
+        m_counted.block = source.blockContaining(m_doc.lineStart(line));
+    m_counted.line = line;
+    m_counted.revision = m_doc.revision();
+    return int(breakRows(m_counted.block.text, m_metrics, width).size());
 }
 
 int OwnEngine::lineFromPosition(int position)
@@ -397,13 +422,19 @@ int OwnEngine::lineFromPosition(int position)
     if (wrapWidth() != m_layoutWidth)
         invalidateRows();
     const int width = m_layoutWidth;
-    m_rows.countUnknown(line, [&](int l) { return int(breakRows(m_doc.line(l), m_metrics, width).size()); });
+    if (m_rows.unknownBefore(line) <= SyncLines) {
+        m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
+    } else {
+        // Too many rows above to count now: the lines just above are laid out, so the caret's neighbourhood
+        // shows right, and the rest count as a row each until the background count reaches them.
+        const int rowsInView = m_view->viewport()->height() / qMax(1, m_metrics.lineHeight()) + 1;
+        for (int l = qMax(0, line - rowsInView); l < line; ++l)
+            rowsOf(l);
+    }
     const std::vector<int> &rows = rowsOf(line);
-    if (m_rows.rows(line) == text::DisplayLines::Unknown)
-        m_rows.setRows(line, int(rows.size()));
     const int offset = position - m_doc.lineStart(line);
     const int rowInLine = int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
-    return m_rows.rowsBefore(line) + rowInLine;
+    return int(qMin<qint64>(m_rows.estimatedRowsBefore(line) + rowInLine, INT_MAX));
 }
 
 int OwnEngine::rowOfPosition(int position)
@@ -430,23 +461,19 @@ void OwnEngine::locateRow(qint64 row, int &line, int &rowInLine)
     }
     if (wrapWidth() != m_layoutWidth)
         invalidateRows();
-    const int width = m_layoutWidth;
     for (;;) {
-        int unknown = -1;
-        const text::DisplayLines::Hit hit = m_rows.blockOfRow(int(qMin<qint64>(row, INT_MAX)), &unknown);
-        if (hit.block >= 0) {
-            line = hit.block;
-            rowInLine = hit.rowInBlock;
-            return;
-        }
-        if (unknown < 0) {
+        const text::DisplayLines::Hit hit = m_rows.blockOfEstimatedRow(row);
+        if (hit.block < 0) {
             line = m_doc.lineCount() - 1;
             rowInLine = int(rowsOf(line).size()) - 1;
             return;
         }
-        m_rows.countUnknown(qMin(unknown + 256, m_rows.blockCount()), [&](int l) {
-            return int(breakRows(m_doc.line(l), m_metrics, width).size());
-        });
+        if (m_rows.rows(hit.block) != text::DisplayLines::Unknown) {
+            line = hit.block;
+            rowInLine = hit.rowInBlock;
+            return;
+        }
+        m_rows.setRows(hit.block, int(rowsOf(hit.block).size()));   // the row now falls on its first row
     }
 }
 
@@ -464,7 +491,7 @@ int OwnEngine::lineStart(int row)
     int line = 0, rowInLine = 0;
     locateRow(row, line, rowInLine);
     const std::vector<int> &rows = rowsOf(line);
-    if (m_rows.rowsBefore(line) + rowInLine != row || rowInLine >= int(rows.size()))
+    if (m_rows.estimatedRowsBefore(line) + rowInLine != row || rowInLine >= int(rows.size()))
         return -1;
     return m_doc.lineStart(line) + rows[size_t(rowInLine)];
 }
@@ -516,8 +543,10 @@ void OwnEngine::setWrap(bool wrap)
     m_view->horizontalScrollBar()->setValue(0);
     invalidateRows();
     m_view->updateScrollBars();
+    // The caret's neighbourhood is laid out now; the rows above it count later.
     keepInView(anchor);
     placeAnchor();
+    m_view->viewport()->update();
 }
 
 // --- Files ---

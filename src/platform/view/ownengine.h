@@ -215,6 +215,7 @@ public:
     void trimCache();   // between paints: references into the cache do not outlive one
 private:
     void countSlice();
+    int countRows(int line, int width);
     void selectionMoved();
     void showCaret();
     void changed();
@@ -251,6 +252,13 @@ private:
     text::DisplayLines m_rows;
     int m_layoutWidth = -1;   // the width the rows were counted at
     QTimer m_counter;         // counts rows in slices while the user works
+    struct Counted
+    {
+        int line = -2;
+        quint64 revision = 0;
+        text::BlockSource::Block block;
+    };
+    Counted m_counted;        // the line the count read last
     // Lines met lately, with their rows: what one paint or keystroke needs.
     struct CachedLine
     {
