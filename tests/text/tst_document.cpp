@@ -226,6 +226,8 @@ private slots:
                     bool changed = false;
                     const bool onward = random.bounded(2);
                     for (int k = 0, after = 0, edits = 2 + random.bounded(4); k < edits; ++k) {
+                        // Settling placeholders may have taken in characters beyond the last edit's end.
+                        after = qMin(after, doc.length());
                         const int at = onward ? after + random.bounded(doc.length() - after + 1) : random.bounded(doc.length() + 1);
                         const int len = random.bounded(qMin(4, doc.length() - at) + 1);
                         const QString with = pasted(random.bounded(3));

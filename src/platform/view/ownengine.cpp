@@ -100,6 +100,7 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
 
 void OwnEngine::reset(const QString &text)
 {
+    m_anchorToKeep = ViewAnchor();   // a place in the text that is going
     const int before = m_doc.length();
     m_view->noteRemoval(0, before);
     m_doc.clear();
@@ -118,6 +119,7 @@ void OwnEngine::reset(const QString &text)
 
 void OwnEngine::select(int anchor, int position)
 {
+    m_anchorToKeep = ViewAnchor();   // a caret put somewhere is what the view shows next
     const int n = m_doc.length();
     moveTo(qBound(0, anchor, n), false);
     moveTo(qBound(0, position, n), true);
@@ -382,7 +384,6 @@ void OwnEngine::countSlice()
     clock.start();
     const int lines = m_rows.blockCount();
     const int width = m_layoutWidth;
-    const bool caretWasCurrent = linesCurrent();
     // Rows counted above the view push it down: it keeps showing the same text.
     int topLine = 0, topRow = 0;
     locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
@@ -398,8 +399,16 @@ void OwnEngine::countSlice()
     const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
     if (top != m_view->verticalScrollBar()->value())
         m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
-    if (!caretWasCurrent && linesCurrent())
-        m_client.linesCounted();
+    tellWhenCounted();
+}
+
+void OwnEngine::tellWhenCounted()
+{
+    if (!m_provisional || !linesCurrent())
+        return;
+    m_provisional = false;
+    // Later, not inside the query or the count: the control asks for lines again when told.
+    QMetaObject::invokeMethod(m_view, [this] { m_client.linesCounted(); }, Qt::QueuedConnection);
 }
 
 // Rows of a line not laid out for the view; lines counted one after another are read on, not looked up.
@@ -424,7 +433,9 @@ int OwnEngine::lineFromPosition(int position)
     const int width = m_layoutWidth;
     if (m_rows.unknownBefore(line) <= SyncLines) {
         m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
+        tellWhenCounted();
     } else {
+        m_provisional = true;
         // Too many rows above to count now: the lines just above are laid out, so the caret's neighbourhood
         // shows right, and the rest count as a row each until the background count reaches them.
         const int rowsInView = m_view->viewport()->height() / qMax(1, m_metrics.lineHeight()) + 1;
@@ -553,6 +564,7 @@ void OwnEngine::setWrap(bool wrap)
 
 text::TextFormat OwnEngine::load(QByteArray &&bytes)
 {
+    m_anchorToKeep = ViewAnchor();
     const int before = m_doc.length();
     m_view->noteRemoval(0, before);
     m_doc.setBytes(std::move(bytes));

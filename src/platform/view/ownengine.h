@@ -215,6 +215,8 @@ public:
     void trimCache();   // between paints: references into the cache do not outlive one
 private:
     void countSlice();
+    // Tells the control, once, that a line it was given while rows were uncounted is exact now.
+    void tellWhenCounted();
     int countRows(int line, int width);
     void selectionMoved();
     void showCaret();
@@ -247,6 +249,7 @@ private:
     };
     StepRegion m_step;
     ViewAnchor m_anchorToKeep;
+    bool m_provisional = false;   // a line was answered from estimated rows
     bool m_wrap = true;
 
     text::DisplayLines m_rows;
