@@ -1,11 +1,15 @@
 // Replace All over a large document, timed against the same replacements on a bare QString.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
+#include <QKeyEvent>
 #include <QTextStream>
+
+#include <functional>
 
 #include "app/frmpenwick.h"
 #include "platform/desktop.h"
@@ -19,7 +23,8 @@ class BenchDesktop : public platform::Desktop
 {
 public:
     QString lastMessage;
-    QString command;   // "cmdAll"
+    QString what = QStringLiteral("needle");
+    QString with = QStringLiteral("pin");
 
     int MsgBox(const QString &prompt, int, const QString &) override
     {
@@ -36,8 +41,8 @@ public:
     {
         dialog.show();
         frmReplace &replace = frmReplace::instance();
-        replace.txtReplace->setText(QStringLiteral("needle"));
-        replace.txtWith->setText(QStringLiteral("pin"));
+        replace.txtReplace->setText(what);
+        replace.txtWith->setText(with);
         replace.chkCase->setChecked(false);
         replace.chkWhole->setChecked(false);
         replace.cmdAll->click();
@@ -107,4 +112,100 @@ void benchReplaceAll()
         delete main;
     else
         box.setText(QString());
+}
+
+namespace {
+
+struct ReplaceTimes
+{
+    double bare = 0, all = 0, undo = 0, redo = 0;
+    bool exact = false;   // the replaced text, the undone and the redone text are what they must be
+};
+
+double msSince(QElapsedTimer &timer)
+{
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    timer.restart();
+    return ms;
+}
+
+// Replace All of "a" by "aa" through the window, then its Undo, then Ctrl+Y on the edit control.
+ReplaceTimes replaceUndoRedo(frmPenwick &main, const QString &document)
+{
+    ReplaceTimes t;
+    QElapsedTimer timer;
+    timer.start();
+    QString bare = document;
+    bare.replace(QLatin1Char('a'), QLatin1String("aa"));
+    t.bare = qMax(0.001, msSince(timer));
+
+    platform::RichTextBox &box = *main.RichTextBox;
+    box.setText(document);
+    BenchDesktop desktop;
+    desktop.what = QStringLiteral("a");
+    desktop.with = QStringLiteral("aa");
+    platform::Desktop *previous = platform::setDesktop(&desktop);
+    QWidget *view = box.focusProxy();
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::ControlModifier);
+        QApplication::sendEvent(view, &press);
+        view->grab();
+    };
+    timer.restart();
+    main.mnuSearchReplace_Click();
+    view->grab();
+    t.all = msSince(timer);
+    const bool replaced = box.Text() == bare;
+    timer.restart();
+    box.Undo();   // what Edit > Undo and Ctrl+Z come to
+    view->grab();
+    t.undo = msSince(timer);
+    const bool undone = box.Text() == document;
+    timer.restart();
+    key(Qt::Key_Y);
+    t.redo = msSince(timer);
+    t.exact = replaced && undone && box.Text() == bare;
+    if (!t.exact)
+        QTextStream(stdout) << "replaced " << replaced << " undone " << undone << " redone " << (box.Text() == bare) << "\n";
+    platform::setDesktop(previous);
+    box.setText(QString());
+    return t;
+}
+
+}
+
+// Replace All, its undo and redo at 1x and 4x the matches: linear work keeps each ratio near the bare one.
+void benchReplaceScaling()
+{
+    QTextStream out(stdout);
+    const bool ownWindow = frmPenwick::instance() == nullptr;
+    frmPenwick *main = ownWindow ? new frmPenwick : frmPenwick::instance();
+    if (ownWindow)
+        main->Form_Load();
+    main->show();
+    struct Shape
+    {
+        const char *name;
+        int matches;
+        std::function<QString(int)> build;
+    };
+    const Shape shapes[] = {
+        {"replace-lines", 99000, [](int n) { return QString(QString(99, QLatin1Char('a')) + QLatin1Char('\n')).repeated(n / 99); }},
+        {"replace-one-line", 10000, [](int n) { return QStringLiteral("a bcdefghi").repeated(n); }},
+    };
+    for (const Shape &shape : shapes) {
+        const ReplaceTimes one = replaceUndoRedo(*main, shape.build(shape.matches));
+        const ReplaceTimes four = replaceUndoRedo(*main, shape.build(4 * shape.matches));
+        auto ratio = [](double a, double b) { return QString::number(a / b, 'f', 2); };
+        out << '[' << shape.name << "] " << shape.matches << " / " << 4 * shape.matches << " matches of \"a\" by \"aa\""
+            << ((one.exact && four.exact) ? "" : " WRONG TEXT") << "; 4x/1x: bare QString::replace "
+            << ratio(four.bare, one.bare) << ", Replace All " << ratio(four.all, one.all) << ", Undo "
+            << ratio(four.undo, one.undo) << ", Redo " << ratio(four.redo, one.redo) << "\n";
+        out << '[' << shape.name << "] at 4x: Replace All " << QString::number(four.all, 'f', 1) << " ms ("
+            << ratio(four.all, four.bare) << "x the bare replace), Undo " << QString::number(four.undo, 'f', 1)
+            << " ms, Redo " << QString::number(four.redo, 'f', 1) << " ms\n";
+        out.flush();
+    }
+    if (ownWindow)
+        delete main;
 }

@@ -102,13 +102,63 @@ void benchView(const std::function<bool(const char *)> &wanted)
                 box->focusProxy()->grab();
             });
             key[i] = keystrokeMs(*box);
-            box->setRightMargin(0);
-            wrap[i] = msOf([&] { box->GetLineFromChar(box->textLength()); });
+            wrap[i] = msOf([&] {
+                box->setRightMargin(0);
+                box->GetLineFromChar(box->textLength());
+                while (!box->displayLinesCurrent())
+                    QApplication::processEvents();
+            });
             ++i;
         }
         report("view-open-100MB", open[0], open[1]);
         report("view-key-100MB", key[0], key[1]);
         report("view-wrap-recount-1M-lines", wrap[0], wrap[1]);
+    }
+    if (wanted("view-wrap-10M-lines")) {
+        // Wrap on at the end of ten million short lines: keys typed while the rows above are counted, each
+        // beside a keystroke with wrap off on the same document and the counting slice it may wait behind.
+        const QString many = dir.filePath(QStringLiteral("many.txt"));
+        writeFile(many, [](QFile &f) { f.write(QByteArray("a\n").repeated(10'000'000)); });
+        auto box = makeBox(own, false);
+        box->LoadFile(many);
+        const double floor = keystrokeMs(*box);
+        const double wrapOn = msOf([&] {
+            box->setRightMargin(0);
+            box->GetLineFromChar(box->textLength());
+            box->focusProxy()->grab();
+        });
+        QWidget *view = box->focusProxy();
+        double worstKey = 0, worstSlice = 0, keys = 0, slices = 0;
+        constexpr int typed = 40;
+        QElapsedTimer counting;
+        counting.start();
+        for (int k = 0; k < typed; ++k) {
+            const double slice = msOf([] { QApplication::processEvents(); });
+            worstSlice = qMax(worstSlice, slice);
+            slices += slice;
+            const double key = msOf([&] {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+                QApplication::sendEvent(view, &press);
+                box->GetLineFromChar(box->SelStart());   // what the status bar asks after each key
+                view->grab();
+            });
+            worstKey = qMax(worstKey, key);
+            keys += key;
+        }
+        const bool stillCounting = !box->displayLinesCurrent();
+        while (!box->displayLinesCurrent())
+            QApplication::processEvents();
+        const double counted = double(counting.nsecsElapsed()) / 1e6;
+        const bool exact = box->GetLineFromChar(box->textLength()) == 10'000'000;
+        QTextStream(stdout) << "[view-wrap-10M-lines] wrap on at the end " << QString::number(wrapOn, 'f', 1)
+                            << " ms; keys while counting" << (stillCounting ? "" : " (COUNTING HAD ENDED)") << ": mean "
+                            << QString::number(keys / typed, 'f', 2) << " ms, worst " << QString::number(worstKey, 'f', 2)
+                            << " ms; a pass of the event loop with a counting slice: mean " << QString::number(slices / typed, 'f', 2)
+                            << " ms, worst " << QString::number(worstSlice, 'f', 2) << " ms (floor: "
+                            << QString::number(floor, 'f', 2) << " ms with wrap off, "
+                            << QString::number(keys / typed / floor, 'f', 1) << "x the mean key); rows all counted after "
+                            << QString::number(counted / 1000, 'f', 1) << " s, caret line " << (exact ? "exact" : "WRONG")
+                            << "\n";
     }
     if (wanted("view-5MB-line")) {
         double open[2] = {}, key[2] = {}, keyWrapped[2] = {};

@@ -9,6 +9,7 @@ void benchCoords();
 void benchFiles();
 void benchFind();
 void benchReplaceAll();
+void benchReplaceScaling();
 void benchDocument(const std::function<bool(const char *)> &wanted);
 void benchJournal();
 void benchView(const std::function<bool(const char *)> &wanted);
@@ -30,6 +31,8 @@ int main(int argc, char *argv[])
         benchFind();
     if (wanted("replace"))
         benchReplaceAll();
+    if (wanted("replace") || wanted("replace-scaling"))
+        benchReplaceScaling();
     benchDocument([&](const char *scenario) { return wanted("document") || wanted(scenario); });
     if (wanted("journal"))
         benchJournal();

@@ -76,6 +76,7 @@ QString frmPenwick::QuerySave()
 
 void frmPenwick::OpenFile(const QString &path)
 {
+    RichTextBox->setFocus();   // the document opened, or the one kept, takes the keys
     if (QuerySave().toInt() == platform::vbCancel)
         return;
     CommonDialog.FileName = path;
@@ -155,6 +156,7 @@ void frmPenwick::SetInitDir()
 
 void frmPenwick::mnuFileNew_Click()
 {
+    RichTextBox->setFocus();
     if (QuerySave().toInt() == platform::vbCancel)
         return;
     RichTextBox->setText(QString());

@@ -1,7 +1,11 @@
 // The main window's menu bar: one function per menu, one statement group per item.
 #include "app/frmpenwick.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QTimer>
+
+#include "platform/richtextbox.h"
 
 namespace {
 
@@ -21,11 +25,19 @@ QAction *separator(QMenu *menu, const char *name)
     return action;
 }
 
-QMenu *menu(QMenuBar *bar, const char *name, const QString &caption)
+QMenu *menu(QMenuBar *bar, const char *name, const QString &caption, QWidget *document)
 {
     QMenu *m = bar->addMenu(caption);
     m->setObjectName(QLatin1String(name));
     m->menuAction()->setObjectName(QLatin1String(name));
+    // The document takes the keys back once no menu is open: after one Escape Qt leaves the menu bar holding
+    // them, where typing and shortcuts go nowhere. A dialog the item opens gives the focus back to it too.
+    QObject::connect(m, &QMenu::aboutToHide, document, [document] {
+        QTimer::singleShot(0, document, [document] {
+            if (!QApplication::activePopupWidget())
+                document->setFocus();
+        });
+    });
     return m;
 }
 
@@ -33,7 +45,7 @@ QMenu *menu(QMenuBar *bar, const char *name, const QString &caption)
 
 void frmPenwick::setupFileMenu()
 {
-    mnuFile = menu(menuBar(), "mnuFile", QStringLiteral("&File"));
+    mnuFile = menu(menuBar(), "mnuFile", QStringLiteral("&File"), RichTextBox);
     connect(mnuFile, &QMenu::aboutToShow, this, &frmPenwick::mnuFile_Click);
     mnuFileNew = item(mnuFile, "mnuFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(mnuFileNew, &QAction::triggered, this, &frmPenwick::mnuFileNew_Click);
@@ -53,7 +65,7 @@ void frmPenwick::setupFileMenu()
 
 void frmPenwick::setupEditMenu()
 {
-    mnuEdit = menu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
+    mnuEdit = menu(menuBar(), "mnuEdit", QStringLiteral("&Edit"), RichTextBox);
     connect(mnuEdit, &QMenu::aboutToShow, this, &frmPenwick::mnuEdit_Click);
     mnuEditUndo = item(mnuEdit, "mnuEditUndo", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(mnuEditUndo, &QAction::triggered, this, &frmPenwick::mnuEditUndo_Click);
@@ -73,7 +85,7 @@ void frmPenwick::setupEditMenu()
 
 void frmPenwick::setupSearchMenu()
 {
-    mnuSearch = menu(menuBar(), "mnuSearch", QStringLiteral("&Search"));
+    mnuSearch = menu(menuBar(), "mnuSearch", QStringLiteral("&Search"), RichTextBox);
     mnuSearchFind = item(mnuSearch, "mnuSearchFind", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(mnuSearchFind, &QAction::triggered, this, &frmPenwick::mnuSearchFind_Click);
     mnuSearchNext = item(mnuSearch, "mnuSearchNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
@@ -84,7 +96,7 @@ void frmPenwick::setupSearchMenu()
 
 void frmPenwick::setupOptionsMenu()
 {
-    mnuOptions = menu(menuBar(), "mnuOptions", QStringLiteral("&Options"));
+    mnuOptions = menu(menuBar(), "mnuOptions", QStringLiteral("&Options"), RichTextBox);
     mnuOptionsWordwrap = item(mnuOptions, "mnuOptionsWordwrap", QStringLiteral("&Wordwrap"), QKeySequence(Qt::CTRL | Qt::Key_W));
     mnuOptionsWordwrap->setCheckable(true);
     connect(mnuOptionsWordwrap, &QAction::triggered, this, &frmPenwick::mnuOptionsWordwrap_Click);
@@ -95,7 +107,7 @@ void frmPenwick::setupOptionsMenu()
 
 void frmPenwick::setupHelpMenu()
 {
-    mnuHelp = menu(menuBar(), "mnuHelp", QStringLiteral("&Help"));
+    mnuHelp = menu(menuBar(), "mnuHelp", QStringLiteral("&Help"), RichTextBox);
     mnuHelpContents = item(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents..."), QKeySequence(Qt::Key_F1));
     mnuHelpContents->setVisible(false);
     mnuHelpContents->setEnabled(false);

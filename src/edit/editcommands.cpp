@@ -15,6 +15,7 @@ void frmPenwick::connectEditControl()
     connect(RichTextBox, &RichTextBox::Change, this, &frmPenwick::RichTextBox_Change);
     connect(RichTextBox, &RichTextBox::Click, this, &frmPenwick::RichTextBox_Click);
     connect(RichTextBox, &RichTextBox::SelChange, this, &frmPenwick::RichTextBox_SelChange);
+    connect(RichTextBox, &RichTextBox::DisplayLinesCounted, this, &frmPenwick::Coords);
     connect(RichTextBox, &RichTextBox::KeyDown, this, &frmPenwick::RichTextBox_KeyDown);
     connect(RichTextBox, &RichTextBox::KeyUp, this, &frmPenwick::RichTextBox_KeyUp);
     connect(RichTextBox, &RichTextBox::MouseUp, this, &frmPenwick::RichTextBox_MouseUp);
@@ -70,6 +71,8 @@ void frmPenwick::mnuEditDelete_Click()
 
 void frmPenwick::mnuEditSelectall_Click()
 {
+    // One change of the selection: the view stays where it is rather than going to the start and the end.
+    platform::RichTextBox::CompoundEdit group(*RichTextBox);
     RichTextBox->setSelStart(0);
     RichTextBox->setSelLength(RichTextBox->textLength());
 }

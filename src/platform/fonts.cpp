@@ -3,6 +3,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QStyle>
 
@@ -23,25 +24,36 @@ double sizeForAdvance(QFont font, double pixels)
 
 }
 
-QFont resolveFont(const QString &name, double points, bool bold, bool italic)
+QFont resolveFont(const QString &name, double points, bool bold, bool italic, QPaintDevice *device)
 {
     QFont font(name);
+    bool cell = false;
     if (!QFontDatabase::hasFamily(name)) {
         font.setStyleHint(QFont::TypeWriter);
         font.setFixedPitch(true);
         font.setFamilies({name, QStringLiteral("monospace")});
-        if (name.compare(QLatin1String("Fixedsys"), Qt::CaseInsensitive) == 0)
+        cell = name.compare(QLatin1String("Fixedsys"), Qt::CaseInsensitive) == 0;
+        if (cell)
             points = sizeForAdvance(font, 8);
     }
     font.setPointSizeF(points);
     font.setBold(bold);
     font.setItalic(italic);
+    if (device)
+        font = QFont(font, device);
+    if (cell) {
+        // Faces come in whole pixel sizes, so the size alone misses the cell by a fraction of a pixel a
+        // character, which adds up along a line; the spacing makes up the rest.
+        const double dpi = device ? device->logicalDpiX() : logicalDpi();
+        const double advance = (device ? QFontMetricsF(font, device) : QFontMetricsF(font)).horizontalAdvance(QStringLiteral("0"));
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 8 * dpi / 96 - advance);
+    }
     return font;
 }
 
-QFont resolveFont(const QFont &named)
+QFont resolveFont(const QFont &named, QPaintDevice *device)
 {
-    return resolveFont(named.family(), named.pointSizeF(), named.bold(), named.italic());
+    return resolveFont(named.family(), named.pointSizeF(), named.bold(), named.italic(), device);
 }
 
 QSize FontPreview::sizeHint() const

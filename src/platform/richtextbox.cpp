@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QVBoxLayout>
 
@@ -294,7 +295,17 @@ int RichTextBox::SelPrint(QPrinter &printer)
 {
     if (!printer.isValid())
         return PrinterError;
-    return m_engine->print(printer, resolvedFont(), SelLength() > 0 ? SelText() : Text()) ? 0 : PrinterError;
+    // Many printers cannot print near the paper's edge: a printed page's margins, or the printer's where wider.
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = layout.minimumMargins();
+    constexpr double Margin = 20;
+    printer.setPageMargins(QMarginsF(qMax(Margin, least.left()), qMax(Margin, least.top()), qMax(Margin, least.right()),
+                                     qMax(Margin, least.bottom())),
+                           QPageLayout::Millimeter);
+    // The font as the printer draws it: the Fixedsys stand-in's cell is measured again on paper.
+    const QFont font = resolveFont(m_fontName, m_fontSize, m_fontBold, m_fontItalic, &printer);
+    return m_engine->print(printer, font, SelLength() > 0 ? SelText() : Text()) ? 0 : PrinterError;
 }
 
 // --- Geometry ---

@@ -132,6 +132,7 @@ signals:
     void Change();
     void Click();
     void SelChange();
+    void DisplayLinesCounted();   // the caret's display line is exact again after rows were counted
     void KeyDown(int &KeyCode, int Shift);
     void KeyUp(int &KeyCode, int Shift);
     void MouseUp(int Button, int Shift, float X, float Y);
@@ -145,6 +146,7 @@ private:
     void pasted(const QString &text) override;
     void textChanged() override { emit Change(); }
     void selectionChanged() override { emit SelChange(); }
+    void linesCounted() override { emit DisplayLinesCounted(); }
     void textEdited(int position, int removed, const QString &inserted) override;
     // edges: the file's edge hash when its bytes are not at hand (a big file just saved).
     void beginJournal(const QString &path, const QByteArray &bytes, const QString &text, const QByteArray &edges = {});

@@ -38,6 +38,8 @@ public:
     // at position gave way to inserted ('\n' per break). A compound edit may come as one change.
     virtual void textEdited(int position, int removed, const QString &inserted) = 0;
     virtual void selectionChanged() = 0;
+    // The wrapped rows above the caret, counted in the background, are all known again.
+    virtual void linesCounted() {}
 };
 
 // Positions count a line break as one character; text in and out has one '\n' per break.

@@ -177,6 +177,62 @@ int DisplayLines::rowsBefore(int block) const
     return int(sum);
 }
 
+int DisplayLines::unknownBefore(int block) const
+{
+    int count = 0, start = 0;
+    for (const Chunk &c : m_chunks) {
+        const int size = int(c.rows.size());
+        if (start + size <= block) {
+            count += c.unknown;
+        } else {
+            for (int i = 0; c.unknown > 0 && i < block - start; ++i)
+                count += c.rows[i] == Unknown;
+            break;
+        }
+        start += size;
+    }
+    return count;
+}
+
+long long DisplayLines::estimatedRowsBefore(int block) const
+{
+    long long sum = 0;
+    int start = 0;
+    for (const Chunk &c : m_chunks) {
+        const int size = int(c.rows.size());
+        if (start + size <= block) {
+            sum += c.knownSum + c.unknown;
+        } else {
+            for (int i = 0; i < block - start; ++i)
+                sum += c.rows[i] == Unknown ? 1 : c.rows[i];
+            break;
+        }
+        start += size;
+    }
+    return sum;
+}
+
+DisplayLines::Hit DisplayLines::blockOfEstimatedRow(long long row) const
+{
+    int start = 0;
+    long long before = 0;
+    for (const Chunk &c : m_chunks) {
+        if (before + c.knownSum + c.unknown <= row) {
+            before += c.knownSum + c.unknown;
+            start += int(c.rows.size());
+            continue;
+        }
+        for (int i = 0; i < int(c.rows.size()); ++i) {
+            const int rows = c.rows[i] == Unknown ? 1 : c.rows[i];
+            if (row < before + rows)
+                return {start + i, int(row - before)};
+            before += rows;
+        }
+        start += int(c.rows.size());
+    }
+    return {};
+}
+
 DisplayLines::Hit DisplayLines::blockOfRow(int row, int *firstUnknown) const
 {
     if (firstUnknown)

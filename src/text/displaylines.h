@@ -25,6 +25,10 @@ public:
     // First block below `block` whose rows are unknown, or -1.
     int firstUnknownBefore(int block) const;
     int rowsBefore(int block) const;   // all blocks below `block` must be known
+    int unknownBefore(int block) const;
+    // Known rows below `block` plus one for each block still unknown: where the view places a block
+    // while counting goes on, and exactly rowsBefore once the blocks below are known.
+    long long estimatedRowsBefore(int block) const;
     // Measures every unknown block below `block`, in increasing order.
     void countUnknown(int block, const std::function<int(int)> &measure);
 
@@ -35,6 +39,8 @@ public:
     };
     // The block holding display row `row`, walking known blocks only; stops at the first unknown one.
     Hit blockOfRow(int row, int *firstUnknown = nullptr) const;
+    // The same over estimated rows: an unknown block is one row, and may be the block hit.
+    Hit blockOfEstimatedRow(long long row) const;
 
 private:
     struct Chunk

@@ -35,6 +35,15 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
     m_format = format;
     m_sourceEncoding = format.encoding;
     m_reencoded = false;
+    setPieces(pieces);
+    m_cache.clear();
+    m_cacheBytes = 0;
+    resetUndo();
+}
+
+// The leaves anew, three quarters full, over pieces in text order.
+void Document::setPieces(const std::vector<Piece> &pieces)
+{
     m_leaves.clear();
     const size_t perLeaf = size_t(std::max(1, m_limits.leafPieces * 3 / 4));
     for (size_t i = 0; i < pieces.size(); i += perLeaf) {
@@ -51,9 +60,6 @@ void Document::reset(QByteArray bytes, std::vector<Piece> pieces, const TextForm
         m_leaves.emplace_back();
     m_validPrefix = 0;
     ++m_revision;
-    m_cache.clear();
-    m_cacheBytes = 0;
-    resetUndo();
 }
 
 // ---- one piece -------------------------------------------------------------------------------
@@ -235,20 +241,31 @@ Document::Loc Document::locate(qint64 position) const
     return {leaf, int(pieces.size()), 0};
 }
 
-// Makes `position` the start of a piece and returns that piece's place.
-Document::Loc Document::splitAt(qint64 position)
+// The parts of `piece` cut at unit `offset` (inside it); parts [0, right) lie before the cut.
+std::vector<Document::Piece> Document::cutPiece(const Piece &piece, qint64 offset, int &right)
 {
-    const Loc loc = locate(position);
-    if (loc.offset == 0)
-        return loc;
-    Leaf &leaf = m_leaves[size_t(loc.leaf)];
-    const Piece piece = leaf.pieces[size_t(loc.index)];
     qint64 atomEnd = -1;
     int atomUnit = 0;
-    const qint64 byte = byteOfUnit(piece, loc.offset, &atomEnd, &atomUnit);
+    const qint64 byte = byteOfUnit(piece, offset, &atomEnd, &atomUnit);
     std::vector<Piece> parts;
-    int right = 1;
-    if (atomEnd < 0) {
+    right = 1;
+    if (atomEnd < 0 && piece.simple) {
+        // Counting only the shorter side keeps a run of cuts near one end of a long piece cheap.
+        Piece left = piece, rest = piece;
+        if (2 * byte <= piece.bytes) {
+            left = subPiece(piece, 0, byte);
+            rest.start += byte;
+            rest.bytes -= left.bytes;
+            rest.units -= left.units;
+            rest.breaks -= left.breaks;
+        } else {
+            rest = subPiece(piece, byte, piece.bytes);
+            left.bytes -= rest.bytes;
+            left.units -= rest.units;
+            left.breaks -= rest.breaks;
+        }
+        parts = {left, rest};
+    } else if (atomEnd < 0) {
         parts = {subPiece(piece, 0, byte), subPiece(piece, byte, piece.bytes)};
     } else {
         // A cut inside a pair or a byte's placeholders: the atom's units go to the added buffer,
@@ -256,7 +273,7 @@ Document::Loc Document::splitAt(qint64 position)
         if (byte > 0)
             parts.push_back(subPiece(piece, 0, byte));
         const QString units = decodePiece(subPiece(piece, byte, atomEnd)).text;
-        const qint64 inner = loc.offset - atomUnit;
+        const qint64 inner = offset - atomUnit;
         for (const Piece &p : appendAdded(units.left(inner)))
             parts.push_back(p);
         right = int(parts.size());
@@ -265,6 +282,18 @@ Document::Loc Document::splitAt(qint64 position)
         if (atomEnd < piece.bytes)
             parts.push_back(subPiece(piece, atomEnd, piece.bytes));
     }
+    return parts;
+}
+
+// Makes `position` the start of a piece and returns that piece's place.
+Document::Loc Document::splitAt(qint64 position)
+{
+    const Loc loc = locate(position);
+    if (loc.offset == 0)
+        return loc;
+    Leaf &leaf = m_leaves[size_t(loc.leaf)];
+    int right = 1;
+    const std::vector<Piece> parts = cutPiece(leaf.pieces[size_t(loc.index)], loc.offset, right);
     leaf.pieces.erase(leaf.pieces.begin() + loc.index);
     leaf.pieces.insert(leaf.pieces.begin() + loc.index, parts.begin(), parts.end());
     leaf.bytes = 0;
@@ -289,6 +318,13 @@ std::vector<Document::Piece> Document::splice(qint64 position, qint64 length, co
     }
     std::vector<Piece> &target = m_leaves[size_t(a.leaf)].pieces;
     target.insert(target.begin() + a.index, pieces.begin(), pieces.end());
+    // Text typed or replaced piece after piece lies side by side in the added buffer: one piece again.
+    for (const size_t at : {size_t(a.index) + pieces.size(), size_t(a.index)}) {
+        if (at > 0 && at < target.size() && joinable(target[at - 1], target[at])) {
+            join(target[at - 1], target[at]);
+            target.erase(target.begin() + qsizetype(at));
+        }
+    }
     normalize(a.leaf, b.leaf);
     return removed;
 }
@@ -421,6 +457,13 @@ QString Document::text(int position, int count) const
         }
         // A long read passes through once; the cache is for what the view reads again and again.
         const Piece &piece = m_leaves[size_t(l)].pieces[size_t(i)];
+        if (piece.simple && (piece.added || m_sourceEncoding == Encoding::Utf8)) {
+            // ASCII reads as it is stored: no need to decode the whole piece for a few of its characters.
+            const qint64 n = std::min<qint64>(piece.units - offset, count - out.size());
+            out += QLatin1StringView(bufferOf(piece) + offset, qsizetype(n));
+            offset = 0;
+            continue;
+        }
         const QString t = count > 65536 ? decodePiece(piece).text : cachedText(piece);
         out += QStringView(t).mid(offset, std::min<qint64>(t.size() - offset, count - out.size()));
         offset = 0;

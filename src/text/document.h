@@ -25,6 +25,7 @@ public:
         int leafPieces = 64;     // a leaf splits when it holds more pieces than this
         qint64 cacheBudget = qint64(8) << 20;   // decoded text kept for reading, in bytes
         int addedBlockBytes = 1 << 20;          // the added buffer grows by blocks that never move
+        int passChanges = 64;   // an undo or redo of more changes than this rebuilds the pieces in one pass
     };
 
     Document();
@@ -81,6 +82,7 @@ public:
     // Replaces every match of find() in [start, end) with `with` as one undo step; returns how many.
     int replaceAll(QStringView needle, QStringView with, int options, int start = 0, int end = -1);
     const BlockSource &blocks() const;
+    quint64 revision() const { return m_revision; }   // changes whenever the pieces do
 
     // Edits between these are one undo step; they nest.
     void beginCompound();
@@ -170,7 +172,9 @@ private:
     void ensurePrefix() const;
     void invalidate(int leaf);
     Loc locate(qint64 position) const;
+    std::vector<Piece> cutPiece(const Piece &piece, qint64 offset, int &right);
     Loc splitAt(qint64 position);
+    void setPieces(const std::vector<Piece> &pieces);
     std::vector<Piece> splice(qint64 position, qint64 length, const std::vector<Piece> &pieces);
     void normalize(int first, int last);
 
@@ -192,6 +196,16 @@ private:
                      std::vector<unsigned char> &ends, bool anyway = false) const;
     bool replaceSettled(int position, int removedLength, const QString &text, const std::vector<unsigned char> &ends);
     void settleAt(int position, int length);
+    struct Span
+    {
+        qint64 position;   // in the text before any of them
+        qint64 length;
+        const std::vector<Piece> *pieces;
+    };
+    bool joinable(const Piece &a, const Piece &b) const;
+    static void join(Piece &a, const Piece &b);
+    void spliceInOnePass(const std::vector<Span> &spans);
+    bool stepInOnePass(const Step &step, bool undoing, qint64 &at);
     int replaceAcrossLines(QStringView needle, QStringView with, int options, int start, int end);
 
     Limits m_limits;

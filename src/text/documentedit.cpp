@@ -247,12 +247,136 @@ void Document::endCompound()
 bool Document::canUndo() const { return m_done > 0; }
 bool Document::canRedo() const { return m_done < m_steps.size(); }
 
+// Neighbours in one buffer that read the same as one piece: ASCII of the file, or typed text in one block.
+bool Document::joinable(const Piece &a, const Piece &b) const
+{
+    if (a.added != b.added || a.start + a.bytes != b.start || a.bytes + b.bytes > m_limits.pieceBytes)
+        return false;
+    if (a.added)
+        return a.start / m_limits.addedBlockBytes == (b.start + b.bytes - 1) / m_limits.addedBlockBytes;
+    return a.simple && b.simple;
+}
+
+void Document::join(Piece &a, const Piece &b)
+{
+    a.bytes += b.bytes;
+    a.units += b.units;
+    a.breaks += b.breaks;
+    a.simple = a.simple && b.simple;
+    a.counted = a.counted && b.counted;
+}
+
+// Replaces sorted, separate spans of the text in one walk over the pieces, joining the pieces that
+// an undo puts back beside each other: replaying a hundred thousand changes one by one would move
+// the leaves after each of them.
+void Document::spliceInOnePass(const std::vector<Span> &spans)
+{
+    std::vector<Piece> out;
+    out.reserve(size_t(pieceCount()) + spans.size());
+    const auto put = [&](const Piece &p) {
+        if (p.bytes == 0)
+            return;
+        if (!out.empty() && joinable(out.back(), p))
+            join(out.back(), p);
+        else
+            out.push_back(p);
+    };
+    size_t next = 0;
+    bool inside = false;   // within spans[next], whose old pieces are dropped
+    qint64 at = 0;
+    // Puts in what the spans that start or end at `at` bring; true while the text there is kept.
+    const auto settle = [&] {
+        while (next < spans.size()) {
+            const Span &span = spans[next];
+            if (!inside && span.position == at) {
+                for (const Piece &p : *span.pieces)
+                    put(p);
+                inside = true;
+            }
+            if (inside && span.position + span.length == at) {
+                inside = false;
+                ++next;
+                continue;
+            }
+            break;
+        }
+        return !inside;
+    };
+    std::vector<Piece> rest;   // what is left of the current piece, last part first
+    for (const Leaf &leaf : m_leaves) {
+        for (const Piece &whole : leaf.pieces) {
+            rest.assign(1, whole);
+            while (!rest.empty()) {
+                const Piece piece = rest.back();
+                rest.pop_back();
+                const bool keep = settle();
+                const qint64 cut = next == spans.size() ? LLONG_MAX : inside ? spans[next].position + spans[next].length
+                                                                             : spans[next].position;
+                if (cut >= at + piece.units) {
+                    if (keep)
+                        put(piece);
+                    at += piece.units;
+                    continue;
+                }
+                int right = 1;
+                const std::vector<Piece> parts = cutPiece(piece, cut - at, right);
+                for (int i = 0; i < right; ++i) {
+                    if (keep)
+                        put(parts[size_t(i)]);
+                    at += parts[size_t(i)].units;
+                }
+                for (size_t i = parts.size(); i-- > size_t(right);)
+                    rest.push_back(parts[i]);
+            }
+        }
+    }
+    settle();
+    ++m_revision;
+    setPieces(out);
+}
+
+// A step of many changes made left to right, each after the one before, as the Replace window makes them,
+// undone or redone in one pass and told as one change over the whole stretch.
+bool Document::stepInOnePass(const Step &step, bool undoing, qint64 &at)
+{
+    const std::vector<Change> &changes = step.changes;
+    if (changes.size() <= size_t(std::max(1, m_limits.passChanges)))
+        return false;
+    for (size_t i = 1; i < changes.size(); ++i) {
+        if (changes[i].position < changes[i - 1].position + changes[i - 1].insertedUnits)
+            return false;
+    }
+    std::vector<Span> spans;
+    spans.reserve(changes.size());
+    qint64 shift = 0;   // what the changes before this one added
+    for (const Change &c : changes) {
+        if (undoing)
+            spans.push_back({c.position, c.insertedUnits, &c.removed});
+        else
+            spans.push_back({c.position - shift, c.removedUnits, &c.inserted});
+        shift += c.insertedUnits - c.removedUnits;
+    }
+    spliceInOnePass(spans);
+    const Change &first = changes.front(), &last = changes.back();
+    const qint64 after = last.position + last.insertedUnits - first.position;   // the stretch with the changes made
+    const qint64 before = after - shift;
+    if (m_observer)
+        m_observer(int(first.position), int(undoing ? after : before), int(undoing ? before : after));
+    at = undoing ? first.position + first.removedUnits : last.position + last.insertedUnits;
+    return true;
+}
+
 int Document::undo()
 {
     if (m_done == 0)
         return -1;
     const Step &step = m_steps[--m_done];
     qint64 at = 0;
+    if (stepInOnePass(step, true, at)) {
+        m_mergeable = false;
+        m_compoundOpen = false;
+        return int(at);
+    }
     for (auto c = step.changes.rbegin(); c != step.changes.rend(); ++c) {
         splice(c->position, c->insertedUnits, c->removed);
         if (m_observer)
@@ -270,6 +394,11 @@ int Document::redo()
         return -1;
     const Step &step = m_steps[m_done++];
     qint64 at = 0;
+    if (stepInOnePass(step, false, at)) {
+        m_mergeable = false;
+        m_compoundOpen = false;
+        return int(at);
+    }
     for (const Change &c : step.changes) {
         splice(c.position, c.removedUnits, c.inserted);
         if (m_observer)

@@ -142,6 +142,13 @@ public:
         const int line = m_document.lineFromPosition(qBound(0, position, length()));
         return {m_document.lineStart(line), m_document.line(line)};
     }
+    void bounds(int position, int &start, int &end) const override
+    {
+        const int line = m_document.lineFromPosition(qBound(0, position, length()));
+        start = m_document.lineStart(line);
+        end = start + m_document.lineLength(line);
+    }
+    QString textOf(int position, int length) const override { return m_document.text(position, length); }
     bool next(Block &block) const override
     {
         const qint64 after = block.position + block.text.size() + 1;

@@ -14,6 +14,19 @@ BlockSource::Block StringSource::blockContaining(int position) const
     return {begin, m_text.mid(begin, end - begin)};
 }
 
+void StringSource::bounds(int position, int &start, int &end) const
+{
+    start = position <= 0 ? 0 : int(m_text.lastIndexOf(QLatin1Char('\n'), position - 1)) + 1;
+    end = int(m_text.indexOf(QLatin1Char('\n'), position));
+    if (end < 0)
+        end = int(m_text.size());
+}
+
+QString StringSource::textOf(int position, int length) const
+{
+    return m_text.mid(position, length);
+}
+
 bool StringSource::next(Block &block) const
 {
     const int begin = block.position + int(block.text.size()) + 1;
@@ -26,12 +39,27 @@ bool StringSource::next(Block &block) const
     return true;
 }
 
+void BlockSource::bounds(int position, int &start, int &end) const
+{
+    const Block block = blockContaining(position);
+    start = block.position;
+    end = block.position + int(block.text.size());
+}
+
+QString BlockSource::textOf(int position, int length) const
+{
+    const Block block = blockContaining(position);
+    return block.text.mid(position - block.position, length);
+}
+
 bool isWordChar(char32_t c)
 {
     return c == U'_' || QChar::isLetterOrNumber(c) || QChar::isMark(c);
 }
 
 namespace {
+
+constexpr int LongLine = 1024;
 
 char32_t codePointBefore(QStringView s, qsizetype i)
 {
@@ -104,6 +132,28 @@ int find(const BlockSource &source, QStringView needle, int start, int end, int 
         return -1;
     if (needle.contains(QLatin1Char('\n')))
         return findAcrossBlocks(source, needle, start, end, options);
+
+    // A long line is read in growing windows from start on, not whole for each search in it: Replace All
+    // searches again after every replacement. Two units either side are what whole words look at.
+    int lineStart = 0, lineEnd = 0;
+    source.bounds(start, lineStart, lineEnd);
+    if (lineEnd - start > LongLine) {
+        const qsizetype n = needle.size();
+        const int stop = qMin(end, lineEnd);
+        for (qsizetype from = start, window = 256; from + n <= stop; window *= 2) {
+            const qsizetype first = qMax<qsizetype>(lineStart, from - 2);
+            const qsizetype limit = qMin<qsizetype>(stop, from + window + n);
+            const qsizetype last = qMin<qsizetype>(lineEnd, limit + 2);
+            const QString hay = source.textOf(int(first), int(last - first));
+            const qsizetype at = findInBlock(hay, needle, from - first, limit - first, options);
+            if (at >= 0)
+                return int(first + at);
+            from = limit - n + 1;
+        }
+        if (end <= lineEnd + 1 || lineEnd >= length)
+            return -1;
+        start = lineEnd + 1;
+    }
 
     BlockSource::Block block = source.blockContaining(start);
     qsizetype from = start - block.position;

@@ -21,6 +21,10 @@ public:
     virtual int length() const = 0;
     virtual Block blockContaining(int position) const = 0;
     virtual bool next(Block &block) const = 0;   // false after the last block
+    // Where the block holding `position` starts and ends (before its break), and units of it:
+    // what a search inside a long line reads instead of the whole line.
+    virtual void bounds(int position, int &start, int &end) const;
+    virtual QString textOf(int position, int length) const;
 };
 
 class StringSource : public BlockSource
@@ -30,6 +34,8 @@ public:
     int length() const override { return int(m_text.size()); }
     Block blockContaining(int position) const override;
     bool next(Block &block) const override;
+    void bounds(int position, int &start, int &end) const override;
+    QString textOf(int position, int length) const override;
 
 private:
     QString m_text;

@@ -1,5 +1,6 @@
 // The main window's menu reached by real keys from the document: each item's caption, shortcut and command;
-// the window's icon.
+// Select All keeping the view; the window's icon.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 
 #include "harness.h"
@@ -106,6 +108,31 @@ private slots:
         QCOMPARE(item->isChecked(), item->isCheckable());   // Ctrl+W turns word wrap on
         if (item->isChecked())
             QCOMPARE(h.w().RichTextBox->RightMargin(), 0.0f);
+    }
+
+    void selectAllKeepsTheView_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("Ctrl+A") << false;
+        QTest::newRow("Edit > Select All") << true;
+    }
+
+    void selectAllKeepsTheView()
+    {
+        QFETCH(bool, fromMenu);
+        Harness h;
+        h.show();
+        h.w().RichTextBox->setFocus();
+        h.w().RichTextBox->setText(QStringLiteral("line\n").repeated(300));
+        QScrollBar *bar = h.w().RichTextBox->findChild<QAbstractScrollArea *>()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const int middle = bar->value();
+        if (fromMenu)
+            h.w().mnuEditSelectall->trigger();
+        else
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(h.w().RichTextBox->SelLength(), h.w().RichTextBox->textLength());
+        QCOMPARE(bar->value(), middle);
     }
 
     void iconIsTheThemesElseTheBundled_data()

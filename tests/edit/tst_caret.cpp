@@ -1,6 +1,8 @@
 // Layout and the caret display, word wrap and tab stops on the real window.
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QScrollBar>
 #include <QTest>
 
 #include "engines.h"
@@ -124,6 +126,80 @@ private slots:
         QCOMPARE(line(), QStringLiteral("Line: %1").arg(h->w().RichTextBox->GetLineFromChar(h->w().RichTextBox->SelStart()) + 1));
     }
 
+    void resizeKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");   // 0: the same width, a larger font
+        QTest::addColumn<bool>("caretInView");   // else the caret is far above and the first character in view stays
+        QTest::newRow("widened, the caret in view: it keeps its row on screen") << 500 << 900 << true;
+        QTest::newRow("narrowed, the caret in view") << 900 << 500 << true;
+        QTest::newRow("widened, the caret elsewhere: the first character in view stays at the top") << 500 << 900 << false;
+        QTest::newRow("narrowed, the caret elsewhere") << 900 << 500 << false;
+        QTest::newRow("a larger font, the caret in view") << 500 << 0 << true;
+        QTest::newRow("a larger font, the caret elsewhere") << 500 << 0 << false;
+    }
+
+    // With word wrap on, a width change keeps the text in view where it was, not the first row's number.
+    void resizeKeepsThePlace()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(bool, caretInView);
+        if (qstrcmp(currentTestEngine(), "qt") == 0)
+            QSKIP("Qt's widget scrolls by lines, not by the rows counted here");
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        QString text;
+        for (int i = 0; i < 300; ++i)
+            text += QStringLiteral("Section %1. The licence's words run on and wrap into a few rows at these widths.\n").arg(i);
+        h->w().resize(from, 400);
+        if (!to)
+            box.setFontName(QStringLiteral("DejaVu Sans Mono"));   // a face whose size counts
+        box.setText(text);
+        h->w().mnuOptionsWordwrap->trigger();
+        QCOMPARE(box.RightMargin(), 0.0f);
+        box.GetLineFromChar(box.textLength());
+        QScrollBar *bar = qobject_cast<QAbstractScrollArea *>(box.focusProxy())->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const int top = bar->value();
+        const int kept = caretInView ? box.lineIndex(top + 3) + 5 : box.lineIndex(top);
+        box.setSelStart(caretInView ? kept : 0);
+        bar->setValue(top);
+        const int rowsDown = box.GetLineFromChar(kept) - bar->value();
+        QCOMPARE(rowsDown, caretInView ? 3 : 0);
+        if (to)
+            h->w().resize(to, 400);
+        else
+            box.setFontSize(20);
+        QTRY_COMPARE(box.GetLineFromChar(kept) - bar->value(), rowsDown);
+    }
+
+    // Wrap on at the end of more lines than are counted at once: the caret shows at once among the lines laid
+    // out around it, and once the rows above are counted in the background the view still shows it and the
+    // status bar gives its exact line.
+    void wrapOnAtTheEndCountsRowsAfterwards()
+    {
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        h->w().resize(300, h->w().height());
+        if (h->w().mnuOptionsWordwrap->isChecked())
+            h->w().Wordwrap();
+        QString text;
+        for (int i = 0; i < 6000; ++i)
+            text += QStringLiteral("a line that wraps at a narrow width, number %1\n").arg(i);
+        box.setText(text + QStringLiteral("end"));
+        box.setSelStart(box.textLength());
+        h->w().Wordwrap();
+        if (qstrcmp(currentTestEngine(), "own") == 0)
+            QVERIFY2(!box.displayLinesCurrent(), "the rows above the caret were counted before the caret was shown");
+        QTRY_VERIFY_WITH_TIMEOUT(box.displayLinesCurrent(), 20000);
+        const int row = box.GetLineFromChar(box.SelStart());
+        QVERIFY2(row > 6000, qPrintable(line()));
+        QTRY_COMPARE(line(), QStringLiteral("Line: %1").arg(row + 1));
+        QCOMPARE(box.lineIndex(row), box.textLength() - 3);
+        QWidget *view = box.focusProxy();
+        const QRect caret = view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY2(view->rect().contains(caret.center()), "the caret scrolled out of view while the rows were counted");
+    }
+
     void tabStops_data()
     {
         QTest::addColumn<QString>("size");
@@ -208,6 +284,39 @@ private slots:
         if (cell) {
             QCOMPARE(metrics.horizontalAdvance(QLatin1Char('0')), cell * platform::logicalDpi() / 96);
             QCOMPARE(x(5) - x(0), 8 * cell);   // "col1" and its tab: one stop of eight characters
+        }
+    }
+
+    // Default settings: X after n tabs stands where X after 8n spaces does, on screen pixels at any DPI.
+    void tabsFallOnCharacterColumns()
+    {
+        platform::RichTextBox &box = *h->w().RichTextBox;
+        QCOMPARE(box.FontName(), QStringLiteral("Fixedsys"));
+        frmOptions::instance().cboTab->setEditText(QStringLiteral("8"));
+        h->w().SetTabs();
+        QString text;
+        for (int n = 1; n <= 6; ++n)
+            text += QString(n, QLatin1Char('\t')) + QStringLiteral("X\n") + QString(8 * n, QLatin1Char(' ')) + QStringLiteral("X\n");
+        box.setText(text);
+        box.setSelStart(box.textLength());
+        const QImage shot = qobject_cast<QAbstractScrollArea *>(box.focusProxy())->viewport()->grab().toImage();
+        // Each run of pixel rows with ink in it is one X; its leftmost inked column is where it stands.
+        QList<int> columns;
+        bool inX = false;
+        for (int y = 0; y < shot.height(); ++y) {
+            int left = -1;
+            for (int x = 0; x < shot.width() && left < 0; ++x)
+                left = qGray(shot.pixel(x, y)) < 128 ? x : -1;
+            if (left >= 0 && !inX)
+                columns << left;
+            else if (left >= 0)
+                columns.last() = qMin(columns.last(), left);
+            inX = left >= 0;
+        }
+        QVERIFY2(columns.size() >= 12, qPrintable(QString::number(columns.size())));
+        for (int n = 1; n <= 6; ++n) {
+            QCOMPARE(columns[2 * n - 2], columns[2 * n - 1]);
+            QVERIFY2(columns[2 * n - 2] > columns.value(2 * n - 4, 0), "each tab moves the X on");
         }
     }
 

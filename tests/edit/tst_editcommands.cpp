@@ -215,6 +215,33 @@ private slots:
         QCOMPARE(h->w().RichTextBox->Text(), QStringLiteral("a"));
     }
 
+    void backspaceTakesWhatTheEyeSeesAsOne_data()
+    {
+        QTest::addColumn<QString>("text");   // Backspace at its end
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a family joined with ZWJ") << QString::fromUtf8("a\U0001F469\u200D\U0001F469\u200D\U0001F467") << "a";
+        QTest::newRow("a flag") << QString::fromUtf8("a\U0001F1EB\U0001F1F7") << "a";
+        QTest::newRow("the second of two flags") << QString::fromUtf8("\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA")
+                                                 << QString::fromUtf8("\U0001F1EB\U0001F1F7");
+        QTest::newRow("a thumb with its skin tone") << QString::fromUtf8("a\U0001F44D\U0001F3FD") << "a";
+        QTest::newRow("a keycap") << QString::fromUtf8("a1\uFE0F\u20E3") << "a";
+        QTest::newRow("a character and its variation selector") << QString::fromUtf8("a\u263A\uFE0F") << "a";
+        QTest::newRow("a combining mark: the mark alone") << QString::fromUtf8("ae\u0301") << "ae";
+        QTest::newRow("a pair outside the emoji") << QString::fromUtf8("a\U0001D49C") << "a";
+    }
+
+    void backspaceTakesWhatTheEyeSeesAsOne()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, after);
+        if (qstrcmp(currentTestEngine(), "qt") == 0)
+            QSKIP("Qt's widget takes one code point at a time");
+        h->w().RichTextBox->setText(text);
+        h->w().RichTextBox->setSelStart(int(text.size()));
+        type(Qt::Key_Backspace);
+        QCOMPARE(h->w().RichTextBox->Text(), after);
+    }
+
     void selectAllOnEmptyDocument()
     {
         h->w().mnuEditSelectall_Click();

@@ -1,6 +1,7 @@
 // Printing into a PDF file: whole lines on paper whatever the screen's wrap, paginated, in the font the Options
 // preview shows.
 #include <QFontInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -53,6 +54,22 @@ private slots:
         QCOMPARE(run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified(), text.mid(qMax(0, selStart)).simplified());
         const QRegularExpression pageCount(QStringLiteral("Pages: *(\\d+)"));
         QCOMPARE(pageCount.match(run(QStringLiteral("pdfinfo"), {pdf})).captured(1).toInt(), pages);
+        // The ink keeps the margins of a printed page, 2 cm (about 57 points) from every edge of the paper.
+        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                          pdf, h.path(QStringLiteral("page"))});
+        const QImage page(h.path(QStringLiteral("page.png")));
+        QVERIFY(!page.isNull());
+        QRect ink;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 160)
+                    ink |= QRect(x, y, 1, 1);
+        QCOMPARE(ink.isEmpty(), text.isEmpty());
+        if (!ink.isEmpty()) {
+            const QRect inside = page.rect().adjusted(56, 56, -56, -56);
+            QVERIFY2(inside.contains(ink), qPrintable(QStringLiteral("ink from %1,%2 to %3,%4 on %5x%6").arg(ink.left()).arg(ink.top())
+                                                          .arg(ink.right()).arg(ink.bottom()).arg(page.width()).arg(page.height())));
+        }
     }
 
     // One substitution rule: the face the preview draws "Courier New" (absent here) with is the face in the PDF.

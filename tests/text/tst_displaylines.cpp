@@ -4,6 +4,7 @@
 
 #include "text/displaylines.h"
 
+#include <algorithm>
 #include <numeric>
 #include <vector>
 
@@ -56,6 +57,27 @@ private slots:
                 const text::DisplayLines::Hit hit = index.blockOfRow(row);
                 QCOMPARE(hit.block, block);
                 QCOMPARE(hit.rowInBlock, model[size_t(block)] - 1);
+            }
+
+            // Blocks measured out of order, as the caret's neighbourhood is while counting goes on: the
+            // estimate takes each unknown block as one row.
+            const int far = random.bounded(int(model.size()));
+            if (model[size_t(far)] == text::DisplayLines::Unknown && random.bounded(2)) {
+                model[size_t(far)] = measure(far);
+                index.setRows(far, model[size_t(far)]);
+            }
+            std::vector<int> estimated(model);
+            for (int &rows : estimated)
+                rows = rows == text::DisplayLines::Unknown ? 1 : rows;
+            const int block = random.bounded(int(model.size()) + 1);
+            QCOMPARE(index.estimatedRowsBefore(block), std::accumulate(estimated.begin(), estimated.begin() + block, 0LL));
+            QCOMPARE(index.unknownBefore(block), int(std::count(model.begin(), model.begin() + block, text::DisplayLines::Unknown)));
+            if (block < int(model.size())) {
+                const int inside = random.bounded(estimated[size_t(block)]);
+                const long long row = std::accumulate(estimated.begin(), estimated.begin() + block, 0LL) + inside;
+                const text::DisplayLines::Hit hit = index.blockOfEstimatedRow(row);
+                QCOMPARE(hit.block, block);
+                QCOMPARE(hit.rowInBlock, inside);
             }
         }
     }

@@ -166,6 +166,7 @@ private slots:
             limits.leafPieces = 2 + random.bounded(3);
             limits.cacheBudget = random.bounded(64);
             limits.addedBlockBytes = round % 3 ? 4 + random.bounded(16) : 1 << 20;
+            limits.passChanges = 1 + random.bounded(3);
             Document doc(limits);
             QByteArray input = randomBytes(random, random.bounded(60));
             // Every encoding it reads: UTF-8 with and without a mark, UTF-16 of both orders, 8-bit.
@@ -220,15 +221,19 @@ private slots:
                     model.replace(at, len, with);
                     stepped(len || !with.isEmpty());
                 } else if (op == 5) {
-                    // Two edits as one step.
+                    // Edits as one step: anywhere, or each after the last, as the Replace window makes them.
                     doc.beginCompound();
                     bool changed = false;
-                    for (int k = 0; k < 2; ++k) {
-                        const int at = random.bounded(doc.length() + 1);
+                    const bool onward = random.bounded(2);
+                    for (int k = 0, after = 0, edits = 2 + random.bounded(4); k < edits; ++k) {
+                        // Settling placeholders may have taken in characters beyond the last edit's end.
+                        after = qMin(after, doc.length());
+                        const int at = onward ? after + random.bounded(doc.length() - after + 1) : random.bounded(doc.length() + 1);
                         const int len = random.bounded(qMin(4, doc.length() - at) + 1);
                         const QString with = pasted(random.bounded(3));
                         doc.replace(at, len, with);
                         model.replace(at, len, with);
+                        after = at + int(with.size());
                         changed = changed || len || !with.isEmpty();
                     }
                     doc.endCompound();

@@ -21,7 +21,17 @@ private slots:
             for (int i = 1 + random.bounded(3); i > 0; --i)
                 needle += alphabet[random.bounded(int(alphabet.size()))];
             // Starts and ends one beyond the text on both sides; needles across line breaks.
-            const int start = random.bounded(int(hay.size()) + 3) - 1;
+            int start = random.bounded(int(hay.size()) + 3) - 1;
+            // Now and then a line long enough to be read in windows, with words where a window starts or ends.
+            if (round % 8 == 0) {
+                start = random.bounded(int(hay.size()) + 1);
+                hay += QString(1100 + random.bounded(3000), QLatin1Char(' '));
+                for (int i = random.bounded(12); i >= 0; --i) {
+                    const int at = i == 0 ? start + 250 + random.bounded(12) : i == 1 ? start : random.bounded(int(hay.size()));
+                    for (int k = 0, n = 1 + random.bounded(3); k < n && at + k < hay.size(); ++k)
+                        hay[at + k] = QLatin1Char("aAb_"[random.bounded(4)]);
+                }
+            }
             const int end = random.bounded(int(hay.size()) + 3) - 1;
             const int options = random.bounded(2) * 2 + random.bounded(2) * 4;
             int expected = -1;

@@ -353,6 +353,28 @@ int nextCluster(QStringView line, int at)
     return LineBreaks(LineBreaks::Cluster, line).next(at);
 }
 
+int backspaceStart(QStringView line, int at)
+{
+    at = std::min(at, int(line.size()));
+    if (at <= 0)
+        return 0;
+    const int cluster = previousCluster(line, at);
+    for (int i = cluster; i < at; ++i) {
+        char32_t c = line[i].unicode();
+        if (line[i].isHighSurrogate() && i + 1 < at && line[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(line[i], line[i + 1]);
+            ++i;
+        }
+        // An emoji sequence, a flag, a keycap or a character with its variation selector is one thing to
+        // the eye: no part of it on its own means anything.
+        if (u_hasBinaryProperty(UChar32(c), UCHAR_EXTENDED_PICTOGRAPHIC) || u_hasBinaryProperty(UChar32(c), UCHAR_REGIONAL_INDICATOR)
+            || u_hasBinaryProperty(UChar32(c), UCHAR_EMOJI_MODIFIER) || u_hasBinaryProperty(UChar32(c), UCHAR_VARIATION_SELECTOR)
+            || c == 0x20E3 || (c >= 0xE0020 && c <= 0xE007F))
+            return cluster;
+    }
+    return splitsPair(line, at - 1) ? at - 2 : at - 1;
+}
+
 int previousCluster(QStringView line, int at)
 {
     at = std::min(at, int(line.size()));

@@ -36,6 +36,9 @@ bool breakAllowedBefore(QStringView line, int at);
 // The caret stop after / before `at`.
 int nextCluster(QStringView line, int at);
 int previousCluster(QStringView line, int at);
+// Where Backspace from `at` starts: an emoji sequence, a flag or a keycap goes whole; otherwise one code
+// point, so that a mark can be taken off its letter.
+int backspaceStart(QStringView line, int at);
 
 // Where Ctrl+Right / Ctrl+Left go from `at`, within the line: to the next word's start past the spaces
 // after this word, or to where a run of punctuation begins or ends; words are ICU's.

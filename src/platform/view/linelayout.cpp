@@ -48,14 +48,15 @@ void LineMetrics::setFont(const QFont &font, QPaintDevice *device)
     m_font = font;
     m_device = device;
     const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
-    m_space = metrics.horizontalAdvance(QLatin1Char(' '));
+    // Strings, not characters: only a string's advance holds the font's letter spacing.
+    m_space = metrics.horizontalAdvance(QStringLiteral(" "));
     m_lineHeight = qMax(1, int(std::ceil(metrics.ascent() + metrics.descent())));
     m_ascent = metrics.ascent();
     m_cell = 0;
-    const double x = metrics.horizontalAdvance(QLatin1Char('x'));
+    const double x = metrics.horizontalAdvance(QStringLiteral("x"));
     // Shaping is only skipped where every printable ASCII character provably has one advance.
-    if (QFontInfo(font).fixedPitch() && metrics.horizontalAdvance(QStringLiteral("iW.m@ ")) == 6 * x
-        && metrics.horizontalAdvance(QLatin1Char('i')) == x && metrics.horizontalAdvance(QLatin1Char('W')) == x)
+    if (QFontInfo(font).fixedPitch() && qFuzzyCompare(metrics.horizontalAdvance(QStringLiteral("iW.m@ ")), 6 * x)
+        && metrics.horizontalAdvance(QStringLiteral("i")) == x && metrics.horizontalAdvance(QStringLiteral("W")) == x)
         m_cell = x;
     m_words.clear();
 }

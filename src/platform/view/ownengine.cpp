@@ -13,6 +13,8 @@ namespace {
 // A slice of background counting never holds input up longer than this.
 constexpr int SliceMs = 4;
 constexpr int CachedLines = 512;
+// Uncounted lines above the caret that a line lookup counts at once; beyond, it estimates.
+constexpr int SyncLines = 2048;
 
 }
 
@@ -40,6 +42,7 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
         m_client.textEdited(position, removed, text);
         m_view->noteEdit(position, removed, inserted);
         if (m_stepping) {
+            noteStep(position, removed, inserted);
             // An undo or redo: the lines it touched are counted again, the rest keep their rows.
             const int lines = m_doc.lineCount();
             const int added = int(text.count(QLatin1Char('\n')));
@@ -69,10 +72,12 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
     const int first = m_doc.lineFromPosition(start);
     const int last = m_doc.lineFromPosition(start + length);
     // An edit inside one line keeps what is known of it up to the edit: a long line is not laid out again.
+    // Inside a compound edit it is laid out once, when shown: Replace All makes thousands of edits in one line.
     CachedLine kept;
     const int offset = start - m_doc.lineStart(first);
     const auto cached = m_lines.find(first);
-    if (first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end() && cached->second.rowsWidth != -2)
+    if (m_compoundDepth == 0 && first == last && !text.contains(QLatin1Char('\n')) && cached != m_lines.end()
+        && cached->second.rowsWidth != -2)
         kept = std::move(cached->second);
     m_view->noteRemoval(start, length);
     const int lines = m_doc.lineCount();
@@ -95,6 +100,7 @@ void OwnEngine::type(int start, int length, const QString &text, bool typing)
 
 void OwnEngine::reset(const QString &text)
 {
+    m_anchorToKeep = ViewAnchor();   // a place in the text that is going
     const int before = m_doc.length();
     m_view->noteRemoval(0, before);
     m_doc.clear();
@@ -113,6 +119,7 @@ void OwnEngine::reset(const QString &text)
 
 void OwnEngine::select(int anchor, int position)
 {
+    m_anchorToKeep = ViewAnchor();   // a caret put somewhere is what the view shows next
     const int n = m_doc.length();
     moveTo(qBound(0, anchor, n), false);
     moveTo(qBound(0, position, n), true);
@@ -136,7 +143,7 @@ void OwnEngine::selectionMoved()
     m_view->viewport()->update();
     if (m_compoundDepth > 0)
         return;
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
 }
@@ -148,6 +155,9 @@ void OwnEngine::changed()
         m_compoundChanged = true;
         return;
     }
+    // Nothing left to scroll across: the widest row seen so far is gone.
+    if (m_doc.length() == 0)
+        m_view->m_widest = 0;
     m_view->updateScrollBars();
     m_view->viewport()->update();
     m_view->tellEdit();
@@ -172,33 +182,62 @@ void OwnEngine::endCompound()
         m_compoundChanged = false;
         changed();
     }
-    m_view->ensureCaretVisible();
+    showCaret();
     m_client.selectionChanged();
     m_view->tellSelection();
 }
 
+void OwnEngine::showCaret()
+{
+    // All of the text selected is in view wherever the view stands (Select All does not scroll).
+    if (m_doc.length() > 0 && selectionStart() == 0 && selectionEnd() == m_doc.length())
+        return;
+    m_view->ensureCaretVisible();
+}
+
 void OwnEngine::undo()
 {
-    stepped([this] { return m_doc.undo(); });
+    stepped([this] { return m_doc.undo(); }, true);
 }
 
 void OwnEngine::redo()
 {
-    stepped([this] { return m_doc.redo(); });
+    stepped([this] { return m_doc.redo(); }, false);
 }
 
-// An undo or redo; the caret goes where it ended, if there was anything to do.
-void OwnEngine::stepped(const std::function<int()> &step)
+// An undo or redo; the caret goes where it ended, if there was anything to do. An undo that puts back text
+// the step had replaced (typing or pasting over a selection) selects that text again.
+void OwnEngine::stepped(const std::function<int()> &step, bool selectRestored)
 {
     m_stepping = true;
+    m_step = StepRegion();
     m_linesBefore = m_doc.lineCount();
     const int at = step();
     m_stepping = false;
     if (at < 0)
         return;
-    m_anchor = m_position = at;
+    const bool restored = selectRestored && m_step.contiguous && m_step.removed > 0 && m_step.end > m_step.start;
+    m_anchor = restored ? m_step.start : at;
+    m_position = restored ? m_step.end : at;
     changed();
     selectionMoved();
+}
+
+// The changes of one undo step, while they make one stretch of text: what it put back, and what it took away.
+void OwnEngine::noteStep(int position, int removed, int inserted)
+{
+    if (m_step.changes++ == 0) {
+        m_step = {1, true, position, position + inserted, removed};
+        return;
+    }
+    if (position > m_step.end || position + removed < m_step.start) {
+        m_step.contiguous = false;
+        return;
+    }
+    const int inside = qMax(0, qMin(m_step.end, position + removed) - qMax(m_step.start, position));
+    m_step.removed += removed - inside;
+    m_step.end = qMax(m_step.end, position + removed) + inserted - removed;
+    m_step.start = qMin(m_step.start, position);
 }
 
 // --- Lines and rows ---
@@ -227,6 +266,9 @@ const std::vector<int> &OwnEngine::rowsOf(int line)
         cached.rows = breakRows(text, m_metrics, width);
         cached.rowsWidth = width;
         cached.pieces.clear();
+        // A line laid out for painting or the caret is counted too, so the rows in view are where they are shown.
+        if (m_wrap && width == m_layoutWidth && line < m_rows.blockCount() && m_rows.rows(line) == text::DisplayLines::Unknown)
+            m_rows.setRows(line, int(cached.rows.size()));
     }
     return cached.rows;
 }
@@ -342,17 +384,42 @@ void OwnEngine::countSlice()
     clock.start();
     const int lines = m_rows.blockCount();
     const int width = m_layoutWidth;
+    // Rows counted above the view push it down: it keeps showing the same text.
+    int topLine = 0, topRow = 0;
+    locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
     while (clock.elapsed() < SliceMs) {
         const int unknown = m_rows.firstUnknownBefore(lines);
         if (unknown < 0) {
             m_counter.stop();
             break;
         }
-        m_rows.countUnknown(qMin(lines, unknown + 64), [&](int line) {
-            return int(breakRows(m_doc.line(line), m_metrics, width).size());
-        });
+        m_rows.countUnknown(qMin(lines, unknown + 256), [&](int line) { return countRows(line, width); });
     }
     m_view->updateScrollBars();
+    const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
+    if (top != m_view->verticalScrollBar()->value())
+        m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
+    tellWhenCounted();
+}
+
+void OwnEngine::tellWhenCounted()
+{
+    if (!m_provisional || !linesCurrent())
+        return;
+    m_provisional = false;
+    // Later, not inside the query or the count: the control asks for lines again when told.
+    QMetaObject::invokeMethod(m_view, [this] { m_client.linesCounted(); }, Qt::QueuedConnection);
+}
+
+// Rows of a line not laid out for the view; lines counted one after another are read on, not looked up.
+int OwnEngine::countRows(int line, int width)
+{
+    const text::BlockSource &source = m_doc.blocks();
+    if (line != m_counted.line + 1 || m_counted.revision != m_doc.revision() || !source.next(m_counted.block))
+        m_counted.block = source.blockContaining(m_doc.lineStart(line));
+    m_counted.line = line;
+    m_counted.revision = m_doc.revision();
+    return int(breakRows(m_counted.block.text, m_metrics, width).size());
 }
 
 int OwnEngine::lineFromPosition(int position)
@@ -364,13 +431,21 @@ int OwnEngine::lineFromPosition(int position)
     if (wrapWidth() != m_layoutWidth)
         invalidateRows();
     const int width = m_layoutWidth;
-    m_rows.countUnknown(line, [&](int l) { return int(breakRows(m_doc.line(l), m_metrics, width).size()); });
+    if (m_rows.unknownBefore(line) <= SyncLines) {
+        m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
+        tellWhenCounted();
+    } else {
+        m_provisional = true;
+        // Too many rows above to count now: the lines just above are laid out, so the caret's neighbourhood
+        // shows right, and the rest count as a row each until the background count reaches them.
+        const int rowsInView = m_view->viewport()->height() / qMax(1, m_metrics.lineHeight()) + 1;
+        for (int l = qMax(0, line - rowsInView); l < line; ++l)
+            rowsOf(l);
+    }
     const std::vector<int> &rows = rowsOf(line);
-    if (m_rows.rows(line) == text::DisplayLines::Unknown)
-        m_rows.setRows(line, int(rows.size()));
     const int offset = position - m_doc.lineStart(line);
     const int rowInLine = int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
-    return m_rows.rowsBefore(line) + rowInLine;
+    return int(qMin<qint64>(m_rows.estimatedRowsBefore(line) + rowInLine, INT_MAX));
 }
 
 int OwnEngine::rowOfPosition(int position)
@@ -397,23 +472,19 @@ void OwnEngine::locateRow(qint64 row, int &line, int &rowInLine)
     }
     if (wrapWidth() != m_layoutWidth)
         invalidateRows();
-    const int width = m_layoutWidth;
     for (;;) {
-        int unknown = -1;
-        const text::DisplayLines::Hit hit = m_rows.blockOfRow(int(qMin<qint64>(row, INT_MAX)), &unknown);
-        if (hit.block >= 0) {
-            line = hit.block;
-            rowInLine = hit.rowInBlock;
-            return;
-        }
-        if (unknown < 0) {
+        const text::DisplayLines::Hit hit = m_rows.blockOfEstimatedRow(row);
+        if (hit.block < 0) {
             line = m_doc.lineCount() - 1;
             rowInLine = int(rowsOf(line).size()) - 1;
             return;
         }
-        m_rows.countUnknown(qMin(unknown + 256, m_rows.blockCount()), [&](int l) {
-            return int(breakRows(m_doc.line(l), m_metrics, width).size());
-        });
+        if (m_rows.rows(hit.block) != text::DisplayLines::Unknown) {
+            line = hit.block;
+            rowInLine = hit.rowInBlock;
+            return;
+        }
+        m_rows.setRows(hit.block, int(rowsOf(hit.block).size()));   // the row now falls on its first row
     }
 }
 
@@ -431,7 +502,7 @@ int OwnEngine::lineStart(int row)
     int line = 0, rowInLine = 0;
     locateRow(row, line, rowInLine);
     const std::vector<int> &rows = rowsOf(line);
-    if (m_rows.rowsBefore(line) + rowInLine != row || rowInLine >= int(rows.size()))
+    if (m_rows.estimatedRowsBefore(line) + rowInLine != row || rowInLine >= int(rows.size()))
         return -1;
     return m_doc.lineStart(line) + rows[size_t(rowInLine)];
 }
@@ -449,17 +520,20 @@ qint64 OwnEngine::totalRows()
 
 void OwnEngine::setFont(const QFont &font)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_metrics.setFont(font);
     m_view->setFont(font);
     m_view->m_widest = 0;
     m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
-    m_view->viewport()->update();
+    keepInView(anchor);
+    placeAnchor();
 }
 
 void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_metrics.setTabStops(stops, distance);
     m_stops = stops;
     m_tabDistance = distance;
@@ -467,17 +541,22 @@ void OwnEngine::setTabStops(const QList<qreal> &stops, qreal distance)
     m_lines.clear();
     invalidateRows();
     m_view->updateScrollBars();
-    m_view->viewport()->update();
+    keepInView(anchor);
+    placeAnchor();
 }
 
 void OwnEngine::setWrap(bool wrap)
 {
+    const ViewAnchor anchor = viewAnchor();
     m_wrap = wrap;
     m_view->m_widest = 0;
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_view->horizontalScrollBar()->setValue(0);
     invalidateRows();
     m_view->updateScrollBars();
+    // The caret's neighbourhood is laid out now; the rows above it count later.
+    keepInView(anchor);
+    placeAnchor();
     m_view->viewport()->update();
 }
 
@@ -485,6 +564,7 @@ void OwnEngine::setWrap(bool wrap)
 
 text::TextFormat OwnEngine::load(QByteArray &&bytes)
 {
+    m_anchorToKeep = ViewAnchor();
     const int before = m_doc.length();
     m_view->noteRemoval(0, before);
     m_doc.setBytes(std::move(bytes));

@@ -47,6 +47,7 @@ protected:
     bool event(QEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
@@ -104,6 +105,7 @@ private:
     QString m_preedit;
     int m_preeditCursor = 0;
     double m_widest = 0;   // the widest row painted so far: the horizontal range without wrap
+    bool m_caretToShow = false;
 
     struct Removal
     {
@@ -190,6 +192,19 @@ public:
     void locateRow(qint64 row, int &line, int &rowInLine);
     void widthChanged();
     int wrapWidth() const;
+    // What a change of width, font, tabs or wrap keeps in place: the caret where it is in view, else the first
+    // character in view, at its row on screen. Taken before the change, applied after it.
+    struct ViewAnchor
+    {
+        int position = -1;
+        int rowsDown = 0;
+    };
+    ViewAnchor viewAnchor();
+    // After a resize the view goes to the anchor when it next paints (counting rows above it costs what
+    // painting there costs), unless the user scrolls first; a burst of resizes keeps the first anchor.
+    void keepInView(const ViewAnchor &anchor);
+    void placeAnchor();
+    void forgetAnchor() { m_anchorToKeep = ViewAnchor(); }
 
 private:
     void edited(int first, int removedLines, int addedLines);
@@ -200,9 +215,14 @@ public:
     void trimCache();   // between paints: references into the cache do not outlive one
 private:
     void countSlice();
+    // Tells the control, once, that a line it was given while rows were uncounted is exact now.
+    void tellWhenCounted();
+    int countRows(int line, int width);
     void selectionMoved();
+    void showCaret();
     void changed();
-    void stepped(const std::function<int()> &step);
+    void stepped(const std::function<int()> &step, bool selectRestored);
+    void noteStep(int position, int removed, int inserted);
 
     TextEngineClient &m_client;
     text::Document m_doc;
@@ -219,11 +239,29 @@ private:
     int m_linesBefore = 0;    // the line count before the change reported next
     int m_changeStart = 0;    // where the text the model reported last starts and ends
     int m_changeEnd = 0;
+    struct StepRegion
+    {
+        int changes = 0;
+        bool contiguous = true;
+        int start = 0;
+        int end = 0;       // of the text the step put in
+        int removed = 0;   // characters it took out
+    };
+    StepRegion m_step;
+    ViewAnchor m_anchorToKeep;
+    bool m_provisional = false;   // a line was answered from estimated rows
     bool m_wrap = true;
 
     text::DisplayLines m_rows;
     int m_layoutWidth = -1;   // the width the rows were counted at
     QTimer m_counter;         // counts rows in slices while the user works
+    struct Counted
+    {
+        int line = -2;
+        quint64 revision = 0;
+        text::BlockSource::Block block;
+    };
+    Counted m_counted;        // the line the count read last
     // Lines met lately, with their rows: what one paint or keystroke needs.
     struct CachedLine
     {

@@ -60,6 +60,8 @@ OwnView::OwnView(OwnEngine &engine, TextEngineClient &client, QWidget *parent)
     viewport()->setAutoFillBackground(true);
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &OwnView::autoScroll);
+    // The user scrolled: the place kept across a resize no longer matters.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_engine.forgetAnchor(); });
     static const bool readable = (QAccessible::installFactory(&OwnViewAccessible::create), true);
     Q_UNUSED(readable);
 }
@@ -84,9 +86,11 @@ void OwnView::updateScrollBars()
 
 void OwnView::resizeEvent(QResizeEvent *e)
 {
+    const OwnEngine::ViewAnchor anchor = m_engine.wraps() ? m_engine.viewAnchor() : OwnEngine::ViewAnchor();
     QAbstractScrollArea::resizeEvent(e);
     m_engine.widthChanged();
     updateScrollBars();
+    m_engine.keepInView(anchor);
 }
 
 void OwnView::scrollContentsBy(int, int)
@@ -177,13 +181,23 @@ int OwnView::positionAt(QPointF point)
 
 void OwnView::ensureCaretVisible()
 {
+    // A caret placed while the view is hidden (a recovered edit, before the window shows) shows with it.
+    m_caretToShow = !isVisible();
     ensureVisible(m_engine.position());
+}
+
+void OwnView::showEvent(QShowEvent *e)
+{
+    QAbstractScrollArea::showEvent(e);
+    if (m_caretToShow)
+        viewport()->update();   // shown at the first paint, once the window has laid the view out
 }
 
 void OwnView::ensureVisible(int position)
 {
     if (!isVisible())
         return;
+    m_engine.placeAnchor();   // where the view was kept is where the caret is brought into view from
     const qint64 row = m_engine.rowOfPosition(position);
     const int visible = qMax(1, viewport()->height() / m_engine.metrics().lineHeight());
     updateScrollBars();
@@ -206,10 +220,71 @@ void OwnView::ensureVisible(int position)
         horizontal->setValue(int(contentX - room * 3 / 4));
 }
 
+// --- The place kept across a layout change ---
+
+OwnEngine::ViewAnchor OwnEngine::viewAnchor()
+{
+    if (m_anchorToKeep.position >= 0)
+        return m_anchorToKeep;
+    if (!m_view->isVisible() || (m_wrap && m_layoutWidth < 0))
+        return {};
+    // Rows as they were laid out: the counts and the width they were made at, not the view's new width.
+    const int width = m_wrap ? m_layoutWidth : 0;
+    auto rowsAt = [&](int line) {
+        const auto cached = m_lines.find(line);
+        if (cached != m_lines.end() && cached->second.rowsWidth == width)
+            return cached->second.rows;
+        return breakRows(m_doc.line(line), m_metrics, width);
+    };
+    auto rowOf = [&](int line, int offset) {
+        const std::vector<int> rows = rowsAt(line);
+        return int(std::upper_bound(rows.begin(), rows.end(), offset) - rows.begin()) - 1;
+    };
+    const int top = m_view->verticalScrollBar()->value();
+    const int visible = qMax(1, m_view->viewport()->height() / m_metrics.lineHeight());
+    const int caretLine = m_doc.lineFromPosition(m_position);
+    if (!m_wrap || m_rows.firstUnknownBefore(caretLine + 1) < 0) {
+        const int caretRow = m_wrap ? m_rows.rowsBefore(caretLine) + rowOf(caretLine, m_position - m_doc.lineStart(caretLine))
+                                    : caretLine;
+        if (caretRow >= top && caretRow < top + visible)
+            return {m_position, caretRow - top};
+    }
+    if (!m_wrap)
+        return {m_doc.lineStart(qMin(top, m_doc.lineCount() - 1)), 0};
+    const text::DisplayLines::Hit hit = m_rows.blockOfRow(top);
+    if (hit.block < 0)
+        return {};
+    const std::vector<int> rows = rowsAt(hit.block);
+    return {m_doc.lineStart(hit.block) + rows[size_t(qBound(0, hit.rowInBlock, int(rows.size()) - 1))], 0};
+}
+
+void OwnEngine::keepInView(const ViewAnchor &anchor)
+{
+    if (anchor.position < 0)
+        return;
+    m_anchorToKeep = anchor;
+    m_view->viewport()->update();
+}
+
+void OwnEngine::placeAnchor()
+{
+    const ViewAnchor anchor = m_anchorToKeep;
+    if (anchor.position < 0)
+        return;
+    m_anchorToKeep = ViewAnchor();
+    const int visible = qMax(1, m_view->viewport()->height() / m_metrics.lineHeight());
+    const int row = rowOfPosition(qMin(anchor.position, m_doc.length()));
+    m_view->updateScrollBars();
+    m_view->verticalScrollBar()->setValue(row - qMin(anchor.rowsDown, visible - 1));
+}
+
 // --- Painting ---
 
 void OwnView::paintEvent(QPaintEvent *e)
 {
+    m_engine.placeAnchor();
+    if (m_caretToShow)
+        ensureCaretVisible();
     m_engine.trimCache();
     QPainter painter(viewport());
     const int height = m_engine.metrics().lineHeight();

@@ -86,6 +86,9 @@ void OwnView::keyPressEvent(QKeyEvent *e)
         e->ignore();
         return;
     }
+    // Moved or not, the caret comes back into view; Select All keeps the view where it is.
+    if (!e->matches(QKeySequence::SelectAll))
+        ensureCaretVisible();
     e->accept();
 }
 
@@ -232,8 +235,7 @@ bool OwnView::deleteKey(QKeyEvent *e)
     else if (e->matches(QKeySequence::DeleteEndOfWord))
         to = offset >= text.size() ? position + 1 : lineStart + nextWordStop(text, offset);
     else if (e->key() == Qt::Key_Backspace && plain)
-        // One character back, a surrogate pair whole, leaving a base without its mark.
-        from = position - (offset >= 2 && text[offset - 1].isLowSurrogate() && text[offset - 2].isHighSurrogate() ? 2 : 1);
+        from = offset == 0 ? position - 1 : lineStart + backspaceStart(text, offset);
     else if (e->matches(QKeySequence::Delete) || (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier))
         to = offset >= text.size() ? position + 1 : lineStart + nextCluster(text, offset);
     else

@@ -237,6 +237,30 @@ void QtEngine::reset(const QString &text)
     invalidateRows();
 }
 
+// As on the own engine, an undo that puts back text the step had replaced selects that text again.
+void QtEngine::undo()
+{
+    int changes = 0, start = 0, end = 0, removedOutside = 0;
+    bool contiguous = true;
+    const auto watch = QObject::connect(document(), &QTextDocument::contentsChange, m_editor, [&](int at, int removed, int added) {
+        if (changes++ == 0) {
+            start = at;
+            end = at + added;
+            removedOutside = removed;
+        } else if (at > end || at + removed < start) {
+            contiguous = false;
+        } else {
+            removedOutside += removed - qMax(0, qMin(end, at + removed) - qMax(start, at));
+            end = qMax(end, at + removed) + added - removed;
+            start = qMin(start, at);
+        }
+    });
+    m_editor->undo();
+    QObject::disconnect(watch);
+    if (contiguous && removedOutside > 0 && end > start)
+        select(start, end);
+}
+
 void QtEngine::select(int anchor, int position)
 {
     QTextCursor c = cursor();

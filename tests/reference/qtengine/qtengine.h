@@ -92,7 +92,7 @@ public:
 
     void beginCompound() override;
     void endCompound() override;
-    void undo() override { m_editor->undo(); }
+    void undo() override;
     bool canUndo() const override { return document()->isUndoAvailable(); }
     void resetUndo() override { document()->clearUndoRedoStacks(); }
 
