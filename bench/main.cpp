@@ -8,6 +8,7 @@
 void benchCoords();
 void benchFiles();
 void benchFind();
+void benchSave();
 void benchReplaceAll();
 void benchReplaceScaling();
 void benchDocument(const std::function<bool(const char *)> &wanted);
@@ -27,6 +28,8 @@ int main(int argc, char *argv[])
         benchCoords();
     if (wanted("files"))
         benchFiles();
+    if (wanted("save"))
+        benchSave();
     if (wanted("find"))
         benchFind();
     if (wanted("replace"))

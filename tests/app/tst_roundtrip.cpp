@@ -116,6 +116,11 @@ private slots:
         QTest::newRow("8-bit left looking like UTF-8") << QByteArray("\xC3\xA9\xFF\xFF\xFF\n") << 2 << ">"
                                                        << QByteArray("\xC3\x83\xC2\xA9\xC3\xBF\xC3\xBF\n")
                                                        << misread;
+        // Beyond what the journal keeps a copy of, a save streams the file: still exact, still read back first.
+        const QByteArray lines = QByteArray(99, 'a').append('\n').repeated(170'000);
+        QTest::newRow("17 MB, typed at the end: streamed") << lines + "end" << 17'000'003 << "!" << lines + "end!" << QString();
+        QTest::newRow("17 MB of UTF-8 left with more bad bytes than good: streamed with a mark")
+            << QByteArray("\xC3\xA9\xFF\xFE\n") + lines << 0 << ">" << QByteArray("\xEF\xBB\xBF\xFF\xFE\n") + lines << bom;
         QTest::newRow("8-bit bytes that come together as UTF-8") << QByteArray("a\xE2\x82X\xAC" "b\n") << 3 << ">"
                                                                  << QByteArray("a\xC3\xA2\xE2\x80\x9A\xC2\xAC" "b\n") << misread;
     }

@@ -167,6 +167,13 @@ private slots:
                 const TextFormat seen = text::detect(input);
                 const bool same = seen.encoding == format.encoding && (format.encoding == Encoding::Latin8 || seen.bom == format.bom);
                 QCOMPARE(text::readableFormat(format, input) == format, same);
+                // The same when a save streams the bytes in pieces that may cut a sequence or a mark.
+                text::ReadBack streamed;
+                for (qsizetype at = 0, n; at < input.size(); at += n) {
+                    n = 1 + random.bounded(4);
+                    streamed.feed(QByteArrayView(input).sliced(at, qMin(n, input.size() - at)));
+                }
+                QCOMPARE(streamed.format(format), text::readableFormat(format, input));
                 const text::Decoded decoded = text::decode(input, format);
                 QCOMPARE(qsizetype(decoded.ends.size()), decoded.text.count(u'\n'));
                 QVERIFY2(text::canEncode(decoded.text, decoded.ends, format), text::describe(format).constData());
