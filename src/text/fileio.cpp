@@ -314,7 +314,9 @@ int takeOver(int fd, const Path &temp, const Path &target, const struct stat &ol
         && ::fchown(fd, old.st_uid, old.st_gid) != 0 && errno == EPERM) {
         // Not being allowed to give the file away must not stop us keeping its group; and a
         // save that changes the owner beats no save at all.
-        static_cast<void>(::fchown(fd, uid_t(-1), old.st_gid));
+        if (::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+            // Then the file takes the folder's group, as any new file would.
+        }
     }
     if (const int error = copyAttributes(target, temp, fd))
         return error;

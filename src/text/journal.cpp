@@ -542,7 +542,9 @@ QString JournalWriter::flush()
     if (!ok) {
         const int error = errno;
         // Whole records stay readable, and the space a torn record took is given back.
-        static_cast<void>(::ftruncate(m_fd, off_t(m_synced)));
+        if (::ftruncate(m_fd, off_t(m_synced)) != 0) {
+            // Left as it is: the next try writes over it from the same point, and a torn record fails its checksum.
+        }
         return qt_error_string(error);
     }
     m_synced = at;
