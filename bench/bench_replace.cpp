@@ -206,6 +206,12 @@ void benchReplaceScaling()
             << " ms, Redo " << QString::number(four.redo, 'f', 1) << " ms\n";
         out.flush();
     }
+    // 1,000,000 matches in 100 MB, one in each line.
+    const ReplaceTimes big = replaceUndoRedo(*main, (QString(98, QLatin1Char('b')) + QStringLiteral("a\n")).repeated(1000000));
+    out << "[replace-100MB] 1,000,000 matches in 100 MB: Replace All " << QString::number(big.all, 'f', 0) << " ms ("
+        << QString::number(big.all / big.bare, 'f', 2) << "x the bare replace), Undo " << QString::number(big.undo, 'f', 1)
+        << " ms, Redo " << QString::number(big.redo, 'f', 1) << " ms" << (big.exact ? "" : " WRONG TEXT") << "\n";
+    out.flush();
     if (ownWindow)
         delete main;
 }

@@ -187,6 +187,32 @@ int RichTextBox::Find(const QString &needle, int start, int end, int options)
     return at;
 }
 
+int RichTextBox::ReplaceAll(const QString &needle, const QString &with, int options)
+{
+    const QString replacement = text::normaliseBreaks(with, m_format.encoding);
+    CompoundEdit group(*this);
+    // The engine replaces what it finds in the text as it was. The loop below judges a whole word next to the
+    // replacement before it; the two agree unless the needle and the replacement end in different kinds.
+    const auto endsInWord = [](const QString &s) {
+        return !s.isEmpty() && text::isWordChar(s.size() > 1 && s.back().isLowSurrogate() && s[s.size() - 2].isHighSurrogate()
+                                                    ? QChar::surrogateToUcs4(s[s.size() - 2], s.back())
+                                                    : s.back().unicode());
+    };
+    if (!(options & text::WholeWord) || endsInWord(needle) == endsInWord(replacement)) {
+        const int count = m_engine->replaceAll(needle, replacement, 0, options);
+        if (count >= 0)
+            return count;
+    }
+    int count = 0;
+    int from = 0;
+    for (int pos = Find(needle, from, -1, options); pos != -1; pos = Find(needle, from, -1, options)) {
+        setSelText(with);
+        from = pos + int(replacement.size());   // the replacement itself is never searched again
+        ++count;
+    }
+    return count;
+}
+
 int RichTextBox::GetLineFromChar(int position)
 {
     return m_engine->lineFromPosition(position);

@@ -42,6 +42,9 @@ public:
     void setTextRTF(const QString &text);
 
     int Find(const QString &text, int start = 0, int end = -1, int options = 0);
+    // Every match from the start, each replaced and the search going on after the replacement, in one undo
+    // step; the caret ends after the last. How many were replaced.
+    int ReplaceAll(const QString &text, const QString &with, int options);
     int GetLineFromChar(int position);
     int lineIndex(int line);             // EM_LINEINDEX: first position of a display line, -1 beyond the last
     // False while wrapped rows above the caret wait to be counted again (after a width, font or wrap change).

@@ -57,6 +57,13 @@ public:
     {
         return text::find(blocks(), needle, start, end, options);
     }
+    // Replaces every match of find() from `from` on, each time searching on after the text just put in, as one
+    // compound change; the caret ends after the last. -1: the engine has no way of its own (the control loops).
+    virtual int replaceAll(const QString &needle, const QString &with, int from, int options)
+    {
+        Q_UNUSED(needle) Q_UNUSED(with) Q_UNUSED(from) Q_UNUSED(options)
+        return -1;
+    }
     // Replaces a range; each '\n' becomes a break in the document's main style; the caret ends after the text.
     virtual void replace(int start, int length, const QString &text) = 0;
     // A new document: the text, no undo history, every break in the main style.

@@ -178,16 +178,7 @@ void frmReplace::cmdAll_Click()
     RichTextBox &box = *frmPenwick::instance()->RichTextBox;
     const QString what = txtReplace->text();
     const QString with = txtWith->text();
-    int count = 0;
-    {
-        // One undo step, and the view follows only the final selection.
-        RichTextBox::CompoundEdit group(box);
-        int from = 0;
-        for (int pos = box.Find(what, from, -1, options); pos != -1; pos = box.Find(what, from, -1, options)) {
-            box.setSelText(with);
-            from = pos + int(with.size());   // the replacement itself is never searched again
-            ++count;
-        }
-    }
+    // One undo step, and the view follows only the final selection.
+    const int count = box.ReplaceAll(what, with, options);
     desktop().MsgBox(QString::number(count) + QStringLiteral(" replacements were made."), vbInformation, title());
 }

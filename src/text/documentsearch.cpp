@@ -25,6 +25,9 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         qint64 from, to;      // in the added buffer
     };
     const qint64 gap = 16 * qint64(m_limits.pieceBytes);
+    // A run is also cut at a length, so that what one change carries (to the journal and to the screen reader,
+    // and back on undo) stays in proportion to a stretch of the text, not to the whole file.
+    const qint64 longestRun = 256 * qint64(m_limits.pieceBytes);
     const qint64 addedBefore = m_addedEnd;
     std::vector<Run> runs;
     Reader lines(*this, lineStart(lineFromPosition(start)));
@@ -42,7 +45,7 @@ int Document::replaceAll(QStringView needle, QStringView with, int options, int 
         const qsizetype limit = qMin<qint64>(line.size(), end - lineStartPos);
         for (qsizetype m; (m = findInText(line, needle, at, limit, options)) >= 0; at = m + needle.size()) {
             const qint64 match = lineStartPos + m;
-            if (copy && match - copy->position() <= gap) {
+            if (copy && match - copy->position() <= gap && match - runs.back().first <= longestRun) {
                 copy->copyTo(match, *this);
             } else {
                 if (copy) {

@@ -39,6 +39,7 @@ OwnEngine::OwnEngine(TextEngineClient &client, QWidget *parent)
         const QString text = m_doc.text(position, inserted);
         m_changeStart = position;
         m_changeEnd = position + inserted;
+        m_changeFurthest = qMax(m_changeFurthest, m_changeEnd);
         m_client.textEdited(position, removed, text);
         m_view->noteEdit(position, removed, inserted);
         if (m_stepping) {
@@ -198,6 +199,24 @@ void OwnEngine::showCaret()
 void OwnEngine::undo()
 {
     stepped([this] { return m_doc.undo(); }, true);
+}
+
+// All in the model at once, taken in as an undo step is: each stretch the model changed is reported, and the
+// lines it touches are counted again.
+int OwnEngine::replaceAll(const QString &needle, const QString &with, int from, int options)
+{
+    m_stepping = true;
+    m_step = StepRegion();
+    m_linesBefore = m_doc.lineCount();
+    m_changeFurthest = 0;
+    const int count = m_doc.replaceAll(needle, with, options, from);
+    m_stepping = false;
+    if (count > 0) {
+        m_anchor = m_position = m_changeFurthest;
+        changed();
+        selectionMoved();
+    }
+    return count;
 }
 
 void OwnEngine::redo()

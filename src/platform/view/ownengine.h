@@ -157,6 +157,7 @@ public:
     void beginCompound() override;
     void endCompound() override;
     void undo() override;
+    int replaceAll(const QString &needle, const QString &with, int from, int options) override;
     bool canUndo() const override { return m_doc.canUndo(); }
     void resetUndo() override { m_doc.resetUndo(); }
 
@@ -239,6 +240,7 @@ private:
     int m_linesBefore = 0;    // the line count before the change reported next
     int m_changeStart = 0;    // where the text the model reported last starts and ends
     int m_changeEnd = 0;
+    int m_changeFurthest = 0;   // the furthest end of a change the model reported, for Replace All's caret
     struct StepRegion
     {
         int changes = 0;
