@@ -215,3 +215,39 @@ void benchReplaceScaling()
     if (ownWindow)
         delete main;
 }
+
+// Whole-document edits on 100 MB through the window's commands: Select All + Copy, Paste over it, Select All +
+// Delete and its Undo.
+void benchWholeEdits()
+{
+    QTextStream out(stdout);
+    const bool ownWindow = frmPenwick::instance() == nullptr;
+    frmPenwick *main = ownWindow ? new frmPenwick : frmPenwick::instance();
+    if (ownWindow)
+        main->Form_Load();
+    main->show();
+    platform::RichTextBox &box = *main->RichTextBox;
+    const QString document = (QString(98, QLatin1Char('b')) + QStringLiteral("a\n")).repeated(1000000);
+    box.setText(document);
+    QWidget *view = box.focusProxy();
+    QElapsedTimer timer;
+    auto time = [&](const std::function<void()> &command) {
+        timer.restart();
+        command();
+        view->grab();
+        return msSince(timer);
+    };
+    const double copy = time([&] { main->mnuEditSelectall_Click(); main->mnuEditCopy_Click(); });
+    const double paste = time([&] { main->mnuEditPaste_Click(); });
+    const bool pasted = box.textLength() == document.size();
+    const double remove = time([&] { main->mnuEditSelectall_Click(); main->mnuEditDelete_Click(); });
+    const double undo = time([&] { box.Undo(); });
+    const bool restored = box.Text() == document;
+    out << "[whole-edits-100MB] Select All + Copy " << QString::number(copy, 'f', 0) << " ms, Paste over it "
+        << QString::number(paste, 'f', 0) << " ms, Select All + Delete " << QString::number(remove, 'f', 0)
+        << " ms, its Undo " << QString::number(undo, 'f', 0) << " ms" << (pasted && restored ? "" : " WRONG TEXT") << "\n";
+    out.flush();
+    box.setText(QString());
+    if (ownWindow)
+        delete main;
+}

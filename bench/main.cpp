@@ -9,6 +9,7 @@ void benchCoords();
 void benchFiles();
 void benchFind();
 void benchSave();
+void benchWholeEdits();
 void benchReplaceAll();
 void benchReplaceScaling();
 void benchDocument(const std::function<bool(const char *)> &wanted);
@@ -28,6 +29,8 @@ int main(int argc, char *argv[])
         benchCoords();
     if (wanted("files"))
         benchFiles();
+    if (wanted("whole-edits"))
+        benchWholeEdits();
     if (wanted("save"))
         benchSave();
     if (wanted("find"))
