@@ -451,7 +451,16 @@ int OwnEngine::lineFromPosition(int position)
         invalidateRows();
     const int width = m_layoutWidth;
     if (m_rows.unknownBefore(line) <= SyncLines) {
-        m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
+        if (m_rows.unknownBefore(line) > 0) {
+            // As the background count does: rows counted above the view keep it on the same text.
+            int topLine = 0, topRow = 0;
+            locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
+            m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
+            m_view->updateScrollBars();
+            const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
+            if (top != m_view->verticalScrollBar()->value())
+                m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
+        }
         tellWhenCounted();
     } else {
         m_provisional = true;
