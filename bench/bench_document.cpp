@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "benchutil.h"
 #include "text/document.h"
 
 #include <algorithm>
@@ -98,16 +99,7 @@ void benchOpen(const QString &name, const QString &path, int runs)
     out().flush();
 }
 
-qint64 statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
+using bench::statusKb;
 
 // Runs `work` in a child so that its peak is its own; the child returns the extra peak in KiB.
 qint64 childPeak(const std::function<void()> &work)

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "benchutil.h"
 #include "text/document.h"
 #include "text/search.h"
 
@@ -22,24 +23,10 @@ QTextStream &out()
 // Lines of words about 100 bytes long; `accented` puts French words in every line, none of them "café".
 bool writeWords(const QString &path, qint64 size, bool accented)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const QByteArray line = accented
+    return bench::writeNumberedLines(path, size, accented
         ? QByteArray("D\xC3\xA9j\xC3\xA0 l'\xC3\xA9t\xC3\xA9, cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 et caff\xC3\xA8 na\xC3\xAF\x66 au "
                      "march\xC3\xA9 de la fa\xC3\xA7\x61\x64\x65 ")
-        : QByteArray("Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt ");
-    QByteArray block;
-    for (qint64 written = 0, i = 0; written < size; ++i) {
-        block += line;
-        block += QByteArray::number(i).rightJustified(8, '0');
-        block += '\n';
-        if (block.size() >= (1 << 20)) {
-            written += file.write(block);
-            block.clear();
-        }
-    }
-    return file.write(block) == block.size();
+        : QByteArray("Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt "));
 }
 
 qint64 best(int runs, const std::function<void()> &run)

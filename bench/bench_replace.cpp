@@ -116,6 +116,24 @@ void benchReplaceAll()
 
 namespace {
 
+// The program's window for a scenario, made and loaded here unless an earlier scenario made it.
+struct ScenarioWindow
+{
+    ScenarioWindow() : own(frmPenwick::instance() == nullptr), main(own ? new frmPenwick : frmPenwick::instance())
+    {
+        if (own)
+            main->Form_Load();
+    }
+    ~ScenarioWindow()
+    {
+        if (own)
+            delete main;
+    }
+    const bool own;
+    frmPenwick *const main;
+};
+
+
 struct ReplaceTimes
 {
     double bare = 0, all = 0, undo = 0, redo = 0;
@@ -178,10 +196,8 @@ ReplaceTimes replaceUndoRedo(frmPenwick &main, const QString &document)
 void benchReplaceScaling()
 {
     QTextStream out(stdout);
-    const bool ownWindow = frmPenwick::instance() == nullptr;
-    frmPenwick *main = ownWindow ? new frmPenwick : frmPenwick::instance();
-    if (ownWindow)
-        main->Form_Load();
+    const ScenarioWindow window;
+    frmPenwick *main = window.main;
     main->show();
     struct Shape
     {
@@ -212,8 +228,6 @@ void benchReplaceScaling()
         << QString::number(big.all / big.bare, 'f', 2) << "x the bare replace), Undo " << QString::number(big.undo, 'f', 1)
         << " ms, Redo " << QString::number(big.redo, 'f', 1) << " ms" << (big.exact ? "" : " WRONG TEXT") << "\n";
     out.flush();
-    if (ownWindow)
-        delete main;
 }
 
 // Whole-document edits on 100 MB through the window's commands: Select All + Copy, Paste over it, Select All +
@@ -221,10 +235,8 @@ void benchReplaceScaling()
 void benchWholeEdits()
 {
     QTextStream out(stdout);
-    const bool ownWindow = frmPenwick::instance() == nullptr;
-    frmPenwick *main = ownWindow ? new frmPenwick : frmPenwick::instance();
-    if (ownWindow)
-        main->Form_Load();
+    const ScenarioWindow window;
+    frmPenwick *main = window.main;
     main->show();
     platform::RichTextBox &box = *main->RichTextBox;
     const QString document = (QString(98, QLatin1Char('b')) + QStringLiteral("a\n")).repeated(1000000);
@@ -248,6 +260,4 @@ void benchWholeEdits()
         << " ms, its Undo " << QString::number(undo, 'f', 0) << " ms" << (pasted && restored ? "" : " WRONG TEXT") << "\n";
     out.flush();
     box.setText(QString());
-    if (ownWindow)
-        delete main;
 }

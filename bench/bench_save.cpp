@@ -6,47 +6,17 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "benchutil.h"
 #include "platform/richtextbox.h"
 
-#include <cstring>
-
 namespace {
-
-qint64 statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-bool writeLines(const QString &path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QByteArray block;
-    for (qint64 written = 0, i = 0; written < size; ++i) {
-        block += "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt ";
-        block += QByteArray::number(i).rightJustified(8, '0');
-        block += '\n';
-        if (block.size() >= (1 << 20)) {
-            written += file.write(block);
-            block.clear();
-        }
-    }
-    return file.write(block) == block.size();
-}
 
 void benchSaveOf(const QString &name, qint64 size)
 {
     QTextStream out(stdout);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
-    writeLines(path, size);
+    bench::writeNumberedLines(path, size, "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt ");
     const double fileMb = double(QFile(path).size()) / (1 << 20);
     QElapsedTimer timer;
     timer.start();
@@ -61,7 +31,7 @@ void benchSaveOf(const QString &name, qint64 size)
         box.LoadFile(path, 1);
         box.setSelStart(box.textLength());
         box.setSelText(QStringLiteral("x"));
-        const double before = statusKb("VmRSS:") / 1024.0;
+        const double before = bench::statusKb("VmRSS:") / 1024.0;
         // The peak from here on is the save's own.
         QFile clear(QStringLiteral("/proc/self/clear_refs"));
         if (clear.open(QIODevice::WriteOnly))
@@ -70,8 +40,8 @@ void benchSaveOf(const QString &name, qint64 size)
         timer.restart();
         const int error = box.SaveFile(path, 1);
         const qint64 saveNs = timer.nsecsElapsed();
-        const double peak = statusKb("VmHWM:") / 1024.0;
-        const double after = statusKb("VmRSS:") / 1024.0;
+        const double peak = bench::statusKb("VmHWM:") / 1024.0;
+        const double after = bench::statusKb("VmRSS:") / 1024.0;
         QFile saved(path);
         const bool right = saved.size() == qint64(fileMb * (1 << 20)) + 1;
         out << name << ' ' << QString::number(double(saveNs) / double(ddNs), 'f', 2) << "x dd conv=fsync ("

@@ -403,22 +403,29 @@ void OwnEngine::countSlice()
     clock.start();
     const int lines = m_rows.blockCount();
     const int width = m_layoutWidth;
-    // Rows counted above the view push it down: it keeps showing the same text.
+    keepingTheView([&] {
+        while (clock.elapsed() < SliceMs) {
+            const int unknown = m_rows.firstUnknownBefore(lines);
+            if (unknown < 0) {
+                m_counter.stop();
+                break;
+            }
+            m_rows.countUnknown(qMin(lines, unknown + 256), [&](int line) { return countRows(line, width); });
+        }
+    });
+    tellWhenCounted();
+}
+
+// Rows counted above the view would push its text down: it keeps showing the same text.
+void OwnEngine::keepingTheView(const std::function<void()> &count)
+{
     int topLine = 0, topRow = 0;
     locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
-    while (clock.elapsed() < SliceMs) {
-        const int unknown = m_rows.firstUnknownBefore(lines);
-        if (unknown < 0) {
-            m_counter.stop();
-            break;
-        }
-        m_rows.countUnknown(qMin(lines, unknown + 256), [&](int line) { return countRows(line, width); });
-    }
+    count();
     m_view->updateScrollBars();
     const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
     if (top != m_view->verticalScrollBar()->value())
         m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
-    tellWhenCounted();
 }
 
 void OwnEngine::tellWhenCounted()
@@ -451,16 +458,8 @@ int OwnEngine::lineFromPosition(int position)
         invalidateRows();
     const int width = m_layoutWidth;
     if (m_rows.unknownBefore(line) <= SyncLines) {
-        if (m_rows.unknownBefore(line) > 0) {
-            // As the background count does: rows counted above the view keep it on the same text.
-            int topLine = 0, topRow = 0;
-            locateRow(m_view->verticalScrollBar()->value(), topLine, topRow);
-            m_rows.countUnknown(line, [&](int l) { return countRows(l, width); });
-            m_view->updateScrollBars();
-            const qint64 top = m_rows.estimatedRowsBefore(topLine) + topRow;
-            if (top != m_view->verticalScrollBar()->value())
-                m_view->verticalScrollBar()->setValue(int(qMin<qint64>(top, INT_MAX)));
-        }
+        if (m_rows.unknownBefore(line) > 0)
+            keepingTheView([&] { m_rows.countUnknown(line, [&](int l) { return countRows(l, width); }); });
         tellWhenCounted();
     } else {
         m_provisional = true;

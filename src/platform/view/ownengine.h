@@ -216,6 +216,7 @@ public:
     void trimCache();   // between paints: references into the cache do not outlive one
 private:
     void countSlice();
+    void keepingTheView(const std::function<void()> &count);
     // Tells the control, once, that a line it was given while rows were uncounted is exact now.
     void tellWhenCounted();
     int countRows(int line, int width);
